@@ -1,0 +1,31 @@
+// vellumark-cli: the headless batch front end over the label libraries.
+#include "CliCommands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    // Never needs a display: rendering is off-screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Outside a desktop session Qt warns about a missing runtime folder on stderr, which
+    // scripts read as our error channel: give it a private one.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString runtime =
+            QDir::tempPath() + QStringLiteral("/vellumark-runtime-%1").arg(getuid());
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    }
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("vellumark"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int status = cli::Run(app.arguments().mid(1), out, err);
+    out.flush();
+    err.flush();
+    return status;
+}
