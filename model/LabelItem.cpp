@@ -3,22 +3,8 @@
 #include "DeviceContext.h"
 
 #include <cmath>
-#include <limits>
 
 namespace {
-
-std::int32_t ClampToInt32(std::int64_t v) {
-    if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
-}
-
-std::int32_t TruncToInt32(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
-    if (v <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
-}
 
 Rect HandleSquare(std::int32_t x, std::int32_t y) {
     const std::int64_t h = LabelItem::kHandleHalf;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <utility>
 
 // Reading follows the private-profile rules: the first "[section]" or key of a name wins,
@@ -215,33 +216,44 @@ QString ProfileFile::GetString(const QString& section, const QString& key,
 }
 
 bool ProfileFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    const QString name = TrimBlanks(key).toString();
-    if (!UsableSectionName(section) || HasLineBreak(name) || HasLineBreak(value)) return false;
-    const QString line = name + u'=' + value;
-    const ParsedLine parsed = Parse(line);
-    // The key must read back as this very key, so '=' in it or a leading '[' or ';' are refused.
-    if (parsed.kind != LineKind::Key || parsed.name != name) return false;
+    return WriteStrings(section, {{key, value}});
+}
 
+bool ProfileFile::WriteStrings(const QString& section,
+                               const std::vector<std::pair<QString, QString>>& keyValues) {
+    if (!UsableSectionName(section)) return false;
     std::vector<Section> sections = sections_;
-    const int si = SectionIndex(section);
-    if (si < 0) {
-        const QString sectionName = TrimBlanks(section).toString();
-        sections.push_back(Section{sectionName, u'[' + sectionName + u']', {}, {}});
-        sections.back().entries.push_back(Entry{parsed.name, parsed.value, line});
-        return Commit(std::move(sections));
+    int si = SectionIndex(section);
+    for (const auto& [key, value] : keyValues) {
+        const QString name = TrimBlanks(key).toString();
+        if (HasLineBreak(name) || HasLineBreak(value)) return false;
+        const QString line = name + u'=' + value;
+        const ParsedLine parsed = Parse(line);
+        // The key must read back as this very key, so '=' in it or a leading '[' or ';' are
+        // refused.
+        if (parsed.kind != LineKind::Key || parsed.name != name) return false;
+
+        if (si < 0) {
+            const QString sectionName = TrimBlanks(section).toString();
+            sections.push_back(Section{sectionName, u'[' + sectionName + u']', {}, {}});
+            si = static_cast<int>(sections.size()) - 1;
+        }
+        Section& s = sections[static_cast<std::size_t>(si)];
+        // The copy's key index is not kept up to date within a batch; batches are short.
+        const QString folded = name.toCaseFolded();
+        const auto existing = std::find_if(s.entries.begin(), s.entries.end(), [&](const Entry& e) {
+            return !e.key.isEmpty() && e.key.toCaseFolded() == folded;
+        });
+        if (existing != s.entries.end()) {
+            existing->value = parsed.value;
+            existing->line = existing->key + u'=' + value; // keeps the key's spelling in the file
+            continue;
+        }
+        auto at = s.entries.end();
+        while (at != s.entries.begin() && (at - 1)->key.isEmpty() && IsBlankLine((at - 1)->line))
+            --at;
+        s.entries.insert(at, Entry{parsed.name, parsed.value, line});
     }
-    Section& s = sections[static_cast<std::size_t>(si)];
-    const int k = s.keyIndex.value(name.toCaseFolded(), -1);
-    if (k >= 0) {
-        Entry& e = s.entries[static_cast<std::size_t>(k)];
-        e.value = parsed.value;
-        e.line = e.key + u'=' + value; // keeps the key's spelling in the file
-        return Commit(std::move(sections));
-    }
-    auto at = s.entries.end();
-    while (at != s.entries.begin() && (at - 1)->key.isEmpty() && IsBlankLine((at - 1)->line))
-        --at;
-    s.entries.insert(at, Entry{parsed.name, parsed.value, line});
     return Commit(std::move(sections));
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 class ProfileFile {
@@ -38,6 +39,10 @@ class ProfileFile {
     // Sets a key (adding the section and key as needed) and writes the file. Returns false
     // when the file could not be written; the in-memory content is then unchanged.
     bool WriteString(const QString& section, const QString& key, const QString& value);
+    // Sets several keys of one section with a single write: either all of them reach the
+    // file or none does. Refuses the whole batch when any key or value could not read back.
+    bool WriteStrings(const QString& section,
+                      const std::vector<std::pair<QString, QString>>& keyValues);
 
     // Removes one key; removes a whole section when key is empty.
     bool DeleteKey(const QString& section, const QString& key);

@@ -53,6 +53,12 @@ struct Rect {
 
 constexpr bool PtInRect(const Rect& r, Point p) { return r.Contains(p); }
 
+// Narrowing that saturates instead of wrapping or invoking undefined behaviour: file and
+// catalogue values are untrusted, and geometry arithmetic must not overflow on them.
+std::int32_t ClampToInt32(std::int64_t v);
+// Truncates toward zero; NaN gives 0, out-of-range values the nearest limit.
+std::int32_t TruncToInt32(double v);
+
 // (a * b) / c with a 64-bit intermediate, rounded half away from zero; -1 when c is 0
 // or the result does not fit in 32 bits.
 int MulDiv(int a, int b, int c);

@@ -1,7 +1,6 @@
 #include "DesignScale.h"
 
-#include <cmath>
-#include <limits>
+#include "Types.h"
 
 DesignScale DesignScale::ForSide(std::int32_t side) {
     switch (side) {
@@ -22,12 +21,6 @@ DesignScale DesignScale::ForSide(std::int32_t side) {
 }
 
 std::int32_t ToDesignUnits(double mm, double factor) {
-    const double v = std::trunc(mm * factor);
     // Catalogue values are user-editable; a wild value must not become undefined behaviour.
-    if (std::isnan(v)) return 0;
-    if (v >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (v <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
+    return TruncToInt32(mm * factor);
 }

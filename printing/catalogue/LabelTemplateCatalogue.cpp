@@ -2,12 +2,10 @@
 
 #include "AppPaths.h"
 #include "ProfileFile.h"
+#include "Types.h"
 
 #include <charconv>
 #include <clocale>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 #include <locale.h>
 
 namespace {
@@ -115,16 +113,6 @@ locale_t CLocale() {
     return c;
 }
 
-std::int32_t Saturate(double v) {
-    if (std::isnan(v)) return 0;
-    v = std::trunc(v);
-    if (v >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (v <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
-}
-
 } // namespace
 
 LabelTemplateCatalogue::LabelTemplateCatalogue(QString path) : path_(std::move(path)) { Load(); }
@@ -145,10 +133,7 @@ std::int32_t LabelTemplateCatalogue::ParseInt(const QString& value) {
         v = v * 10 + (*p - '0');
         if (v > (std::int64_t{1} << 32)) v = std::int64_t{1} << 32;
     }
-    if (negative) v = -v;
-    if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(v);
+    return ClampToInt32(negative ? -v : v);
 }
 
 double LabelTemplateCatalogue::ParseDouble(const QString& value) {
@@ -179,7 +164,7 @@ void LabelTemplateCatalogue::Load() {
                 t.*b.intField = ParseInt(value);
                 break;
             case KeyKind::Flag:
-                t.*b.intField = Saturate(ParseDouble(value));
+                t.*b.intField = TruncToInt32(ParseDouble(value));
                 break;
             case KeyKind::Text:
                 t.*b.textField = value;
@@ -216,9 +201,10 @@ bool LabelTemplateCatalogue::SaveUserDimensions(const LabelTemplate& t) {
             const QString idText = file.GetString(section, QStringLiteral("DONTCHANGETHISID"),
                                                   QString(), kValueBuffer);
             if (ParseInt(idText) != t.id) continue;
-            written = true;
+            std::vector<std::pair<QString, QString>> values;
             for (const auto& [key, field] : kUserKeys)
-                written &= file.WriteString(section, QLatin1String(key), FormatUserValue(t.*field));
+                values.emplace_back(QLatin1String(key), FormatUserValue(t.*field));
+            written = file.WriteStrings(section, values);
             break;
         }
     }

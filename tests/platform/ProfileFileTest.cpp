@@ -236,6 +236,20 @@ TEST_F(ProfileFileTest, WriteThatRunsOutOfSpaceKeepsTheOldFile) {
     EXPECT_EQ(ReadAll(path), "[S]\nk=new\nother=kept\n");
 }
 
+TEST_F(ProfileFileTest, BatchWritesAreAllOrNothing) {
+    const QString path = Make("[S]\nA=1\n\n[T]\nx=9\n");
+    ProfileFile ini(path);
+    EXPECT_TRUE(ini.WriteStrings("s", {{"a", "2"}, {"b", "3"}, {"B", "4"}}));
+    EXPECT_EQ(ReadAll(path), "[S]\nA=2\nb=4\n\n[T]\nx=9\n");
+    EXPECT_TRUE(ini.WriteStrings("new", {{"k", "v"}, {"k2", "v2"}}));
+    EXPECT_EQ(ini.KeyNames("NEW"), (QStringList{"k", "k2"}));
+
+    const QByteArray before = ReadAll(path);
+    EXPECT_FALSE(ini.WriteStrings("s", {{"a", "5"}, {"bad=key", "6"}}));
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(ini.GetString("s", "a"), "2");
+}
+
 TEST_F(ProfileFileTest, CrlfFilesReadCleanlyAndStayCrlf) {
     const QString path = Make("[S]\r\na=1\r\n; note\r\n\r\n[T]\r\nb= 2 \r\n");
     ProfileFile ini(path);

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <csignal>
+#include <sys/resource.h>
 #include <cstdlib>
 
 using testsupport::DataPath;
@@ -179,6 +181,29 @@ TEST(Catalogue, SavingAnUnknownIdWritesNothing) {
     EXPECT_FALSE(cat.SaveUserDimensions(t));
     EXPECT_EQ(testsupport::ReadAll(file.path), before);
     EXPECT_EQ(cat.Templates().size(), 7u);
+}
+
+TEST(Catalogue, AFailedSaveIsReportedAndKeepsTheFile) {
+    auto file = TempCatalogue::FromFixture(QStringLiteral("catalogue/defaults.ani"));
+    const QByteArray before = testsupport::ReadAll(file.path);
+    LabelTemplateCatalogue cat(file.path);
+    LabelTemplate t = cat.FindById(1);
+    t.userWidth1 = 50.0;
+
+    // A file size limit fails the write part-way, as a full disk would, even for root.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool savedOk = cat.SaveUserDimensions(t);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(savedOk);
+    EXPECT_EQ(testsupport::ReadAll(file.path), before);
+    EXPECT_DOUBLE_EQ(cat.FindById(1).userWidth1, 118.0);
 }
 
 TEST(Catalogue, ResetRestoresFactoryValues) {
