@@ -102,16 +102,22 @@ QString Decode(std::string_view bytes) {
 }
 
 std::string Encode(const QString& text) {
+    const auto asUtf8 = [&text] {
+        const QByteArray utf8 = text.toUtf8();
+        return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    };
     std::string out(static_cast<std::size_t>(text.size()), '\0');
     const char16_t* s = reinterpret_cast<const char16_t*>(text.utf16());
+    bool ascii = true;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const int b = ToCp1252(s[i]);
-        if (b < 0) {
-            const QByteArray utf8 = text.toUtf8();
-            return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-        }
+        if (b < 0) return asUtf8();
+        ascii = ascii && b < 0x80;
         out[static_cast<std::size_t>(i)] = static_cast<char>(b);
     }
+    // Windows-1252 bytes that happen to form valid UTF-8 ("Ã©" is C3 A9) would read back as
+    // other text; UTF-8 reads back exactly, so use it for those.
+    if (!ascii && IsValidUtf8(out)) return asUtf8();
     return out;
 }
 

@@ -124,6 +124,8 @@ TEST(TextCodec, EncodesAsWindows1252OnlyWhenEverythingFits) {
         {QStringLiteral(u"caf\u00E9 \u65E5"), "caf\xC3\xA9 \xE6\x97\xA5"s},
         {QStringLiteral(u"\u0080"), "\xC2\x80"s}, // C1 control that Windows-1252 lacks
         {QString::fromUcs4(U"smile \U0001F600"), "smile \xF0\x9F\x98\x80"s},
+        // Fits Windows-1252, but those bytes (C3 A9) would read back as "\u00E9".
+        {QStringLiteral(u"\u00C3\u00A9"), "\xC3\x83\xC2\xA9"s},
     };
     for (const Case& t : cases) {
         EXPECT_EQ(textcodec::Encode(t.text), t.expected) << Utf8(t.text);
