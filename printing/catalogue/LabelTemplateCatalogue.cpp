@@ -4,6 +4,8 @@
 #include "ProfileFile.h"
 #include "Types.h"
 
+#include <QSet>
+
 #include <charconv>
 #include <clocale>
 #include <locale.h>
@@ -118,7 +120,39 @@ locale_t CLocale() {
 LabelTemplateCatalogue::LabelTemplateCatalogue(QString path) : path_(std::move(path)) { Load(); }
 
 QString LabelTemplateCatalogue::DefaultPath() {
-    return apppaths::UserFileSeeded(QStringLiteral("lbl.ani"));
+    const QString user = apppaths::UserFileSeeded(QStringLiteral("lbl.ani"));
+    const QString shipped = apppaths::ShippedFile(QStringLiteral("lbl.ani"));
+    if (user != shipped) AddMissingTemplates(user, shipped);
+    return user;
+}
+
+int LabelTemplateCatalogue::AddMissingTemplates(const QString& targetPath,
+                                                const QString& sourcePath) {
+    const ProfileFile source(sourcePath);
+    ProfileFile target(targetPath);
+    const QString idKey = QStringLiteral("DONTCHANGETHISID");
+    QSet<std::int32_t> known;
+    int next = 1;
+    for (;; ++next) {
+        const QString section = SectionName(next);
+        if (!SectionPresent(target, section)) break;
+        known.insert(ParseInt(target.GetString(section, idKey, QString(), kValueBuffer)));
+    }
+    int added = 0;
+    for (int n = 1;; ++n) {
+        const QString section = SectionName(n);
+        if (!SectionPresent(source, section)) break;
+        const std::int32_t id = ParseInt(source.GetString(section, idKey, QString(), kValueBuffer));
+        if (known.contains(id)) continue;
+        std::vector<std::pair<QString, QString>> values;
+        for (const QString& key : source.KeyNames(section))
+            values.emplace_back(key, source.GetString(section, key, QString(), kValueBuffer));
+        if (!target.WriteStrings(SectionName(next), values)) return -1;
+        known.insert(id);
+        ++next;
+        ++added;
+    }
+    return added;
 }
 
 std::int32_t LabelTemplateCatalogue::ParseInt(const QString& value) {

@@ -18,8 +18,15 @@ public:
     LabelTemplateCatalogue& operator=(const LabelTemplateCatalogue&) = default;
     virtual ~LabelTemplateCatalogue() = default;
 
-    // The per-user catalogue, seeded from the shipped copy on first use.
+    // The per-user catalogue, seeded from the shipped copy on first use; stock that a newer
+    // shipped catalogue adds is appended to it.
     static QString DefaultPath();
+
+    // Appends to the target catalogue file every template of the source file whose id the
+    // target lacks, each as the next LABELn section with all its keys. The target's own
+    // templates, and the user's calibrations in them, stay as they are. Returns how many
+    // templates were added, or -1 when the target could not be written.
+    static int AddMissingTemplates(const QString& targetPath, const QString& sourcePath);
 
     const QString& Path() const { return path_; }
 

@@ -154,8 +154,20 @@ TEST(ShippedCatalogue, PerUserCopyIsSeededOnFirstUse) {
     ASSERT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(testsupport::ReadAll(path),
               testsupport::ReadAll(testsupport::ShippedPath(QStringLiteral("lbl.ani"))));
-    // Once there, the user's copy is kept even when it differs.
-    testsupport::WriteAll(path, "[LABEL1]\nDONTCHANGETHISID=77\n");
+    // Once there, the user's copy is kept: its calibrations stay, and stock the shipped
+    // catalogue has and the copy lacks is added after the user's own templates.
+    testsupport::WriteAll(path, "[LABEL1]\nDONTCHANGETHISID=1\nUserWidth1=117.5\n"
+                                "[LABEL2]\nDONTCHANGETHISID=77\nFriendlyName=Mine\n");
     EXPECT_EQ(LabelTemplateCatalogue::DefaultPath(), path);
-    EXPECT_EQ(LabelTemplateCatalogue(path).Templates().front().id, 77);
+    const LabelTemplateCatalogue merged(path);
+    const LabelTemplateCatalogue shipped = Shipped();
+    ASSERT_EQ(merged.Templates().size(), shipped.Templates().size() + 1);
+    EXPECT_DOUBLE_EQ(merged.FindById(1).userWidth1, 117.5);
+    EXPECT_EQ(merged.Templates()[1].friendlyName, QStringLiteral("Mine"));
+    EXPECT_EQ(merged.FindById(2), shipped.FindById(2));
+    EXPECT_EQ(merged.Templates().back(), shipped.Templates().back());
+    // A second start adds nothing more.
+    const QByteArray once = testsupport::ReadAll(path);
+    LabelTemplateCatalogue::DefaultPath();
+    EXPECT_EQ(testsupport::ReadAll(path), once);
 }
