@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace testsupport {
 
 QString DataPath(const QString& name) { return QStringLiteral(VM_TEST_DATA_DIR "/") + name; }
@@ -18,6 +21,22 @@ QByteArray ReadAll(const QString& path) {
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+bool WithFileSizeLimit(long maxBytes, const std::function<void()>& action) {
+    rlimit saved{};
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return false;
+    rlimit small = saved;
+    small.rlim_cur = static_cast<rlim_t>(maxBytes);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &small) != 0) {
+        std::signal(SIGXFSZ, oldHandler);
+        return false;
+    }
+    action();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return true;
 }
 
 } // namespace testsupport

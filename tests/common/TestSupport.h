@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace testsupport {
 
 // A fixture file under tests/data.
@@ -12,5 +14,9 @@ QString ShippedPath(const QString& name);
 
 QByteArray ReadAll(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
+
+// Runs action with the process's file size limit set to maxBytes, so that writes fail
+// part-way as on a full disk, even for root. Returns false when the limit cannot be set.
+bool WithFileSizeLimit(long maxBytes, const std::function<void()>& action);
 
 } // namespace testsupport

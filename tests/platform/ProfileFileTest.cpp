@@ -8,8 +8,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -216,16 +214,9 @@ TEST_F(ProfileFileTest, WriteThatRunsOutOfSpaceKeepsTheOldFile) {
     const QString path = Make(original);
     ProfileFile ini(path);
 
-    // A file size limit makes the write fail part-way, like a full disk, even for root.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = ini.WriteString("s", "k", QString(200, u'n'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    bool written = true;
+    ASSERT_TRUE(testsupport::WithFileSizeLimit(
+        64, [&] { written = ini.WriteString("s", "k", QString(200, u'n')); }));
 
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll(path), original);

@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <csignal>
-#include <sys/resource.h>
 #include <cstdlib>
 
 using testsupport::DataPath;
@@ -190,16 +188,8 @@ TEST(Catalogue, AFailedSaveIsReportedAndKeepsTheFile) {
     LabelTemplate t = cat.FindById(1);
     t.userWidth1 = 50.0;
 
-    // A file size limit fails the write part-way, as a full disk would, even for root.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool savedOk = cat.SaveUserDimensions(t);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    bool savedOk = true;
+    ASSERT_TRUE(testsupport::WithFileSizeLimit(64, [&] { savedOk = cat.SaveUserDimensions(t); }));
 
     EXPECT_FALSE(savedOk);
     EXPECT_EQ(testsupport::ReadAll(file.path), before);
