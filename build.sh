@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Vellumark build driver for Debian 12.
 #   ./build.sh run    install what is missing, build (Release) and start the program
-#   ./build.sh test   install what is missing, build and run the whole test suite
+#   ./build.sh test   install what is missing, build and run the whole test suite, then
+#                     build the tests labelled "sanitize" with AddressSanitizer and
+#                     UndefinedBehaviorSanitizer (in ${BUILD_DIR}-asan) and run them
 #   ./build.sh bench  install what is missing, build and run the benchmarks
+#   ./build.sh fuzz [SECONDS]
+#                     build the decoders' libFuzzer harnesses with clang (in ${BUILD_DIR}-fuzz)
+#                     and run each for SECONDS (default 60) from the tests' sample files
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,9 +18,12 @@ PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-image-fo
 BUILD_DIR=${BUILD_DIR:-build}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
+# Installs the given packages (default: PACKAGES) that are not installed yet.
 install_missing() {
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${PACKAGES[@]}")
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$p")
         fi
@@ -50,16 +58,43 @@ run)
 test)
     install_missing
     configure_and_build -DVELLUMARK_TESTS=ON
-    cd "$BUILD_DIR"
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$JOBS"
+    (cd "$BUILD_DIR" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$JOBS")
+    # Sanitizer pass: only the tests labelled "sanitize" (the picture decoders), in Debug,
+    # which compiles fastest; any report fails the run.
+    SAN_DIR="${BUILD_DIR}-asan"
+    cmake -S . -B "$SAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLUMARK_SANITIZE=ON \
+        -DVELLUMARK_TESTS=ON
+    cmake --build "$SAN_DIR" -j "$JOBS" --target vm_tests_sanitize
+    cd "$SAN_DIR"
+    QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest -L sanitize --output-on-failure -j "$JOBS"
     ;;
 bench)
     install_missing
     configure_and_build -DVELLUMARK_BENCH=ON -DVELLUMARK_TESTS=OFF
     "$BUILD_DIR/bin/vellumark-bench" "${@:2}"
     ;;
+fuzz)
+    install_missing
+    install_missing clang libclang-rt-dev
+    FUZZ_SECONDS=${2:-60}
+    FUZZ_DIR="${BUILD_DIR}-fuzz"
+    CC=clang CXX=clang++ cmake -S . -B "$FUZZ_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DVELLUMARK_TESTS=OFF
+    cmake --build "$FUZZ_DIR" -j "$JOBS" --target vm_fuzz
+    rm -rf "$FUZZ_DIR/seeds"
+    "$FUZZ_DIR/bin/vm_fuzz_seeds" "$FUZZ_DIR/seeds"
+    for f in bmp gif pnm; do
+        # The corpus folder keeps what earlier runs found; crashes land in crashes/.
+        mkdir -p "$FUZZ_DIR/corpus/$f" "$FUZZ_DIR/crashes"
+        echo "== fuzz_$f for ${FUZZ_SECONDS}s"
+        "$FUZZ_DIR/bin/fuzz_$f" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+            -dict="tests/fuzz/$f.dict" -artifact_prefix="$FUZZ_DIR/crashes/$f-" \
+            "$FUZZ_DIR/corpus/$f" "$FUZZ_DIR/seeds/$f"
+    done
+    ;;
 *)
-    echo "usage: ./build.sh run|test|bench" >&2
+    echo "usage: ./build.sh run|test|bench|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -1,13 +1,18 @@
 #include "CliCommands.h"
 
 #include "CVellumarkDoc.h"
+#include "DeviceContext.h"
 #include "DocumentJson.h"
+#include "ImageCodec.h"
 #include "LabelTemplateCatalogue.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
 #include <QJsonDocument>
 
+#include <cmath>
 #include <optional>
 
 namespace cli {
@@ -19,28 +24,67 @@ const char* const kUsage =
     "  templates [--catalogue FILE]        the template catalogue as JSON\n"
     "  new TYPE [--catalogue FILE]         a new project of label type TYPE as JSON\n"
     "                                      (0 standard CD, 1 slimline CD, 2 standard DVD,\n"
-    "                                      3 slimline DVD)\n";
+    "                                      3 slimline DVD)\n"
+    "  picture FILE [--format CODE] [--rotate DEGREES] [--png OUT.png]\n"
+    "                                      decode a picture (format code 0 detect, 1 BMP,\n"
+    "                                      2 GIF, 3 JPEG, 4 PNG, 5 TIFF, 6 JPEG-2000) and\n"
+    "                                      report its size; --png writes it as drawn\n";
 
 struct Options {
     QStringList positional;
     std::optional<QString> catalogue;
+    // picture
+    std::optional<QString> format;
+    std::optional<QString> rotate;
+    std::optional<QString> png;
 };
 
-// Splits arguments into positionals and the options every command shares. Returns an
-// error text on a malformed command line.
+// Splits arguments into positionals and options with a value ("--name VALUE" or
+// "--name=VALUE"). Returns an error text on a malformed command line.
 QString ParseOptions(const QStringList& args, Options& opts) {
+    const struct {
+        const char* name;
+        std::optional<QString> Options::*field;
+        const char* needs;
+    } valued[] = {
+        {"--catalogue", &Options::catalogue, "a file name"},
+        {"--format", &Options::format, "a format code"},
+        {"--rotate", &Options::rotate, "an angle in degrees"},
+        {"--png", &Options::png, "a file name"},
+    };
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--catalogue")) {
-            if (i + 1 >= args.size()) return QStringLiteral("--catalogue needs a file name");
-            opts.catalogue = args[++i];
-        } else if (a.startsWith(QLatin1String("--catalogue="))) {
-            opts.catalogue = a.mid(12);
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return QStringLiteral("unknown option: %1").arg(a);
-        } else {
-            opts.positional << a;
+        bool matched = false;
+        for (const auto& v : valued) {
+            const QLatin1String name(v.name);
+            if (a == name) {
+                if (i + 1 >= args.size())
+                    return QStringLiteral("%1 needs %2").arg(name, QLatin1String(v.needs));
+                opts.*(v.field) = args[++i];
+                matched = true;
+            } else if (a.startsWith(QString(name) + QLatin1Char('='))) {
+                opts.*(v.field) = a.mid(name.size() + 1);
+                matched = true;
+            }
+            if (matched) break;
         }
+        if (matched) continue;
+        if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return QStringLiteral("unknown option: %1").arg(a);
+        }
+        opts.positional << a;
+    }
+    return {};
+}
+
+// The options a command does not take are errors, not silently ignored.
+QString RejectOthers(const Options& opts, bool catalogue, bool picture) {
+    if (!catalogue && opts.catalogue)
+        return QStringLiteral("--catalogue is not an option of this command");
+    if (!picture) {
+        if (opts.format) return QStringLiteral("--format is only for picture");
+        if (opts.rotate) return QStringLiteral("--rotate is only for picture");
+        if (opts.png) return QStringLiteral("--png is only for picture");
     }
     return {};
 }
@@ -104,6 +148,71 @@ int New(const Options& opts, QTextStream& out, QTextStream& err) {
     return Ok;
 }
 
+int Picture(const Options& opts, QTextStream& out, QTextStream& err) {
+    if (opts.positional.size() != 1) {
+        err << "vellumark-cli: picture needs one file name\n";
+        return Usage;
+    }
+    int format = Detect;
+    if (opts.format) {
+        bool ok = false;
+        format = opts.format->toInt(&ok);
+        if (!ok || format < Detect || format > Jpeg2000) {
+            err << "vellumark-cli: bad format code: " << *opts.format << " (0 to 6)\n";
+            return Usage;
+        }
+    }
+    double angle = 0.0;
+    if (opts.rotate) {
+        bool ok = false;
+        angle = opts.rotate->toDouble(&ok);
+        if (!ok || !std::isfinite(angle)) {
+            err << "vellumark-cli: bad angle: " << *opts.rotate << "\n";
+            return Usage;
+        }
+    }
+    const QString& path = opts.positional.front();
+    ImageCodec codec(path, format);
+    if (codec.IsValid() && opts.rotate && !codec.Rotate(angle)) {
+        err << "vellumark-cli: the picture could not be turned: "
+            << QString::fromStdString(codec.LastError()) << "\n";
+        return Failed;
+    }
+    QJsonObject result;
+    result[QStringLiteral("valid")] = codec.IsValid();
+    result[QStringLiteral("width")] = static_cast<qint64>(codec.Width());
+    result[QStringLiteral("height")] = static_cast<qint64>(codec.Height());
+    result[QStringLiteral("error")] = QString::fromStdString(codec.LastError());
+    PrintJson(out, result);
+    if (!codec.IsValid()) {
+        err << "vellumark-cli: not a picture: " << path << " ("
+            << QString::fromStdString(codec.LastError()) << ")\n";
+        return Failed;
+    }
+    if (opts.png) {
+        // What drawing shows at natural size, on white paper.
+        QImage surface(static_cast<int>(codec.Width()), static_cast<int>(codec.Height()),
+                       QImage::Format_RGB32);
+        if (surface.isNull()) {
+            err << "vellumark-cli: the picture is too large to render\n";
+            return Failed;
+        }
+        surface.fill(Qt::white);
+        {
+            DeviceContext dc(surface);
+            codec.DrawInRect(
+                &dc, {0, 0, static_cast<int>(codec.Width()), static_cast<int>(codec.Height())});
+        }
+        QImageWriter writer(*opts.png, "png");
+        if (!writer.write(surface)) {
+            err << "vellumark-cli: cannot write " << *opts.png << ": " << writer.errorString()
+                << "\n";
+            return Failed;
+        }
+    }
+    return Ok;
+}
+
 } // namespace
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -119,8 +228,19 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "vellumark-cli: " << error << "\n";
         return Usage;
     }
+    const bool known = command == QLatin1String("templates") || command == QLatin1String("new") ||
+                       command == QLatin1String("picture");
+    if (known) {
+        const bool picture = command == QLatin1String("picture");
+        const QString misplaced = RejectOthers(opts, !picture, picture);
+        if (!misplaced.isEmpty()) {
+            err << "vellumark-cli: " << misplaced << "\n";
+            return Usage;
+        }
+    }
     if (command == QLatin1String("templates")) return Templates(opts, out, err);
     if (command == QLatin1String("new")) return New(opts, out, err);
+    if (command == QLatin1String("picture")) return Picture(opts, out, err);
     err << "vellumark-cli: unknown command: " << command << " (try --help)\n";
     return Usage;
 }

@@ -46,12 +46,14 @@ int LabelItem::HitTestHandle(Rect rect, Point pt) const {
     return NoHandle;
 }
 
-void LabelItem::DrawHandles(DeviceContext& dc) const {
+void LabelItem::DrawHandles(DeviceContext& dc) const { PaintHandles(dc, kHandleColor); }
+
+void LabelItem::PaintHandles(DeviceContext& dc, COLORREF color) const {
     const Rect& r = data_.rect;
-    dc.FillSolidRect(HandleSquare(r.left, r.top), kHandleColor);
-    dc.FillSolidRect(HandleSquare(r.right, r.top), kHandleColor);
-    dc.FillSolidRect(HandleSquare(r.right, r.bottom), kHandleColor);
-    dc.FillSolidRect(HandleSquare(r.left, r.bottom), kHandleColor);
+    dc.FillSolidRect(HandleSquare(r.left, r.top), color);
+    dc.FillSolidRect(HandleSquare(r.right, r.top), color);
+    dc.FillSolidRect(HandleSquare(r.right, r.bottom), color);
+    dc.FillSolidRect(HandleSquare(r.left, r.bottom), color);
 }
 
 bool LabelItem::HitTest(int x, int y) const {

@@ -60,5 +60,8 @@ protected:
     explicit LabelItem(ItemKind kind);
     explicit LabelItem(std::int32_t rawKind);
 
+    // Fills the four corner squares of rect as stored in one colour.
+    void PaintHandles(DeviceContext& dc, COLORREF color) const;
+
     ItemData data_;
 };

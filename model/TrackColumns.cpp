@@ -37,6 +37,20 @@ std::string GetField(const std::string& column, int field, int row) {
                                                                : next - valueStart);
 }
 
+std::vector<std::string> Cells(const std::string& column, int field) {
+    const std::string_view tag = Tag(field);
+    std::vector<std::string> cells;
+    std::size_t pos = column.find(tag);
+    while (pos != std::string::npos) {
+        const std::size_t valueStart = pos + tag.size();
+        const std::size_t next = column.find(tag, valueStart);
+        cells.push_back(column.substr(valueStart, next == std::string::npos ? std::string::npos
+                                                                            : next - valueStart));
+        pos = next;
+    }
+    return cells;
+}
+
 void InsertCell(std::string& column, int field, int row, std::string_view value) {
     const std::string_view tag = Tag(field);
     std::size_t at = FindOccurrence(column, tag, row);

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trackcolumns {
 
@@ -14,6 +15,10 @@ std::string_view Tag(int field);
 // The value of a row's cell: from the row-th tag to the next tag or the end; "" when the
 // column has fewer rows.
 std::string GetField(const std::string& column, int field, int row);
+
+// Every cell of the column in row order, read in one pass (GetField for each row would
+// scan the column again per row).
+std::vector<std::string> Cells(const std::string& column, int field);
 
 // Inserts a cell at a row (the cells from that row on move down one row), or appends it
 // when the column has fewer rows.

@@ -236,6 +236,20 @@ bool DeviceContext::Visible(int x, int y) const {
 
 bool DeviceContext::PtVisible(int x, int y) const { return Visible(x, y); }
 
+DeviceContext::PixelAccess DeviceContext::Pixels() {
+    if (!clipIndexValid_) BuildClipIndex();
+    PixelAccess a;
+    a.bits_ = image_.bits(); // detaches a shared image once, not per pixel
+    a.stride_ = image_.bytesPerLine();
+    a.width_ = image_.width();
+    a.height_ = image_.height();
+    a.isRect_ = clipIsRect_;
+    a.rect_ = clipRect_;
+    a.rowFirst_ = rowFirst_.data();
+    a.spans_ = spans_.data();
+    return a;
+}
+
 // --- pixels ------------------------------------------------------------------------------
 
 COLORREF DeviceContext::GetPixel(int x, int y) const {
@@ -411,39 +425,39 @@ bool DeviceContext::LineTo(int x, int y) {
 
 bool DeviceContext::FloodFill(int x, int y, COLORREF boundary) {
     if (S().brush.style == BS_NULL || !Visible(x, y)) return false;
+    PixelAccess px = Pixels();
     const QRgb stop = ToRgb(boundary) & 0x00FFFFFFu;
-    const int w = image_.width(), h = image_.height();
-    auto pixel = [&](int px, int py) {
-        return reinterpret_cast<const QRgb*>(image_.constScanLine(py))[px] & 0x00FFFFFFu;
-    };
-    if (pixel(x, y) == stop) return false;
+    const int w = px.Width(), h = px.Height();
+    if ((px.Row(y)[x] & 0x00FFFFFFu) == stop) return false;
     const QRgb fill = ToRgb(S().brush.color);
-    std::vector<std::uint8_t> done(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-    auto open = [&](int px, int py) {
-        return !done[static_cast<std::size_t>(py) * w + px] && Visible(px, py) &&
-               pixel(px, py) != stop;
-    };
+    // One pass marks every pixel the fill may enter; the fill then clears marks as it goes,
+    // so each pixel is looked at through one byte however often its neighbours ask.
+    std::vector<std::uint8_t> open(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    for (int row = 0; row < h; ++row) {
+        const QRgb* line = px.Row(row);
+        std::uint8_t* mark = open.data() + static_cast<std::size_t>(row) * w;
+        ForEachVisibleRun(row, 0, w, [&](int, int a, int b) {
+            for (int i = a; i < b; ++i) mark[i] = (line[i] & 0x00FFFFFFu) != stop;
+        });
+    }
+    auto isOpen = [&](int ox, int oy) { return open[static_cast<std::size_t>(oy) * w + ox] != 0; };
     std::vector<Point> todo{{x, y}};
     while (!todo.empty()) {
         const Point p = todo.back();
         todo.pop_back();
-        if (!open(p.x, p.y)) continue;
+        if (!isOpen(p.x, p.y)) continue;
         int a = p.x, b = p.x;
-        while (a > 0 && open(a - 1, p.y)) --a;
-        while (b + 1 < w && open(b + 1, p.y)) ++b;
-        auto* line = reinterpret_cast<QRgb*>(image_.scanLine(p.y));
-        for (int i = a; i <= b; ++i) {
-            line[i] = fill;
-            done[static_cast<std::size_t>(p.y) * w + i] = 1;
-        }
+        while (a > 0 && isOpen(a - 1, p.y)) --a;
+        while (b + 1 < w && isOpen(b + 1, p.y)) ++b;
+        QRgb* line = px.Row(p.y);
+        std::fill(line + a, line + b + 1, fill);
+        std::fill(open.begin() + static_cast<std::ptrdiff_t>(p.y) * w + a,
+                  open.begin() + static_cast<std::ptrdiff_t>(p.y) * w + b + 1, 0);
         for (int ny : {p.y - 1, p.y + 1}) {
             if (ny < 0 || ny >= h) continue;
-            bool inRun = false;
-            for (int i = a; i <= b; ++i) {
-                const bool o = open(i, ny);
-                if (o && !inRun) todo.push_back({i, ny});
-                inRun = o;
-            }
+            const std::uint8_t* mark = open.data() + static_cast<std::size_t>(ny) * w;
+            for (int i = a; i <= b; ++i)
+                if (mark[i] && (i == a || !mark[i - 1])) todo.push_back({i, ny});
         }
     }
     return true;

@@ -144,6 +144,46 @@ public:
     // Returns the colour set, CLR_INVALID when (x, y) is not drawable.
     COLORREF SetPixel(int x, int y, COLORREF color);
 
+    // Direct pixel access for per-pixel algorithms (anti-aliased lines, fills): the same
+    // answers as GetPixel/SetPixel without a call per pixel. Valid until the next other
+    // use of this context; the image must not be copied or resized meanwhile.
+    class PixelAccess {
+    public:
+        bool Visible(int x, int y) const {
+            if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
+            if (isRect_) return x >= rect_.left && x < rect_.right && y >= rect_.top &&
+                                y < rect_.bottom;
+            for (int i = rowFirst_[y]; i < rowFirst_[y + 1]; ++i)
+                if (x >= spans_[i].first && x < spans_[i].second) return true;
+            return false;
+        }
+        COLORREF Get(int x, int y) const {
+            if (!Visible(x, y)) return CLR_INVALID;
+            const QRgb p = Row(y)[x];
+            return RGB(qRed(p), qGreen(p), qBlue(p));
+        }
+        bool Set(int x, int y, COLORREF c) {
+            if (!Visible(x, y)) return false;
+            Row(y)[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+            return true;
+        }
+        QRgb* Row(int y) const { return reinterpret_cast<QRgb*>(bits_ + y * stride_); }
+        int Width() const { return width_; }
+        int Height() const { return height_; }
+
+    private:
+        friend class DeviceContext;
+        uchar* bits_ = nullptr;
+        qsizetype stride_ = 0;
+        int width_ = 0;
+        int height_ = 0;
+        bool isRect_ = true;
+        Rect rect_;
+        const int* rowFirst_ = nullptr;
+        const std::pair<int, int>* spans_ = nullptr;
+    };
+    PixelAccess Pixels();
+
     // --- filled shapes ------------------------------------------------------------------
     // Fills the rectangle as given (left/top inclusive, right/bottom exclusive); an
     // un-normalised or empty rectangle fills nothing.

@@ -1,6 +1,8 @@
 // The batch tool, driven as a separate process the way scripts use it.
 #include "TestSupport.h"
 
+#include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -112,5 +114,101 @@ TEST(Cli, BadCommandLinesFailWithOneLine) {
         if (c.status == 1) {
             EXPECT_EQ(r.err.count(QByteArrayLiteral("\n")), 1);
         }
+    }
+}
+
+namespace {
+
+// A 3 x 2 PNG: opaque red, half-transparent blue, then a row of opaque green.
+QString WritePicture(const QTemporaryDir& dir, const QString& name) {
+    QImage img(3, 2, QImage::Format_ARGB32);
+    img.fill(qRgba(0, 255, 0, 255));
+    img.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    img.setPixel(1, 0, qRgba(0, 0, 255, 128));
+    img.setPixel(2, 0, qRgba(0, 0, 0, 0));
+    const QString path = dir.filePath(name);
+    img.save(path, "PNG");
+    return path;
+}
+
+} // namespace
+
+TEST(CliPicture, ReportsTheSizeAndWritesWhatDrawingShowsOnWhite) {
+    QTemporaryDir dir;
+    const QString picture = WritePicture(dir, QStringLiteral("p.png"));
+    const QString out = dir.filePath(QStringLiteral("out.png"));
+    const Result r = RunCli({QStringLiteral("picture"), picture, QStringLiteral("--png"), out});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty());
+    const QJsonObject json = r.json();
+    EXPECT_EQ(json[QStringLiteral("valid")].toBool(), true);
+    EXPECT_EQ(json[QStringLiteral("width")].toInt(), 3);
+    EXPECT_EQ(json[QStringLiteral("height")].toInt(), 2);
+    EXPECT_EQ(json[QStringLiteral("error")].toString(), QString());
+    const QImage drawn(out);
+    ASSERT_EQ(drawn.size(), QSize(3, 2));
+    EXPECT_EQ(drawn.pixel(0, 0) | 0xff000000u, qRgb(255, 0, 0));
+    // Half-transparent blue over white: (255 x 127 + 0 x 128) / 256 and (255 x 127 + 255 x 128) / 256.
+    EXPECT_EQ(drawn.pixel(1, 0) | 0xff000000u, qRgb(126, 126, 254));
+    EXPECT_EQ(drawn.pixel(2, 0) | 0xff000000u, qRgb(255, 255, 255));
+    EXPECT_EQ(drawn.pixel(1, 1) | 0xff000000u, qRgb(0, 255, 0));
+}
+
+TEST(CliPicture, FormatAndRotateOptions) {
+    QTemporaryDir dir;
+    const QString picture = WritePicture(dir, QStringLiteral("p.jpg"));
+    const QString out = dir.filePath(QStringLiteral("turned.png"));
+    // Named and coded as JPEG, the PNG is still found by its content; a quarter turn is exact.
+    const Result r = RunCli({QStringLiteral("picture"), picture, QStringLiteral("--format=3"),
+                             QStringLiteral("--rotate"), QStringLiteral("-90"), QStringLiteral("--png"), out});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.json()[QStringLiteral("width")].toInt(), 2);
+    EXPECT_EQ(r.json()[QStringLiteral("height")].toInt(), 3);
+    const QImage drawn(out);
+    ASSERT_EQ(drawn.size(), QSize(2, 3));
+    EXPECT_EQ(drawn.pixel(0, 2) | 0xff000000u, qRgb(255, 0, 0)); // top-left went to bottom-left
+}
+
+TEST(CliPicture, SomethingElseIsNotAPicture) {
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.png"));
+    testsupport::WriteAll(text, "no picture here\n");
+    const QString out = dir.filePath(QStringLiteral("never.png"));
+    for (const QString& path : {text, dir.filePath(QStringLiteral("missing.png"))}) {
+        const Result r = RunCli({QStringLiteral("picture"), path, QStringLiteral("--png"), out});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.json()[QStringLiteral("valid")].toBool(), false);
+        EXPECT_EQ(r.json()[QStringLiteral("width")].toInt(), 0);
+        EXPECT_FALSE(r.json()[QStringLiteral("error")].toString().isEmpty());
+        EXPECT_EQ(r.err.count(QByteArrayLiteral("\n")), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("not a picture"));
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+TEST(CliPicture, BadCommandLinesAreUsageErrors) {
+    const QString p = QStringLiteral("picture");
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{p}, "one file name"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("b.png")}, "one file name"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("--format"), QStringLiteral("7")}, "bad format code"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("--format=png")}, "bad format code"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("--rotate"), QStringLiteral("left")}, "bad angle"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("--rotate=nan")}, "bad angle"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("--png")}, "needs a file name"},
+        {{p, QStringLiteral("a.png"), QStringLiteral("--catalogue"), QStringLiteral("x.ani")}, "not an option"},
+        {{QStringLiteral("new"), QStringLiteral("0"), QStringLiteral("--rotate"), QStringLiteral("90")},
+         "only for picture"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = RunCli(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count(QByteArrayLiteral("\n")), 1);
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
     }
 }
