@@ -16,26 +16,32 @@ QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()
 Rect FromQRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
 // The runs of pixels whose centres lie inside the ellipse inscribed in [l, r) x [t, b), one
-// call of f(y, x0, x1) per row. Shared by Ellipse and the ellipse region so they agree.
-template <typename F> void EllipseRuns(int l, int t, int r, int b, F&& f) {
+// call of f(y, x0, x1) per row, for the rows in [rowMin, rowMax) only (far-off boxes from
+// damaged files or deep zoom cost nothing beyond the rows that can show). Shared by Ellipse
+// and the ellipse region so they agree.
+template <typename F>
+void EllipseRuns(std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b,
+                 std::int64_t rowMin, std::int64_t rowMax, F&& f) {
     if (r <= l || b <= t) return;
-    const double cx = (static_cast<double>(l) + r) / 2.0;
-    const double cy = (static_cast<double>(t) + b) / 2.0;
-    const double ax = (static_cast<double>(r) - l) / 2.0;
-    const double ay = (static_cast<double>(b) - t) / 2.0;
-    for (int y = t; y < b; ++y) {
-        const double dy = (y + 0.5 - cy) / ay;
+    const double cx = (static_cast<double>(l) + static_cast<double>(r)) / 2.0;
+    const double cy = (static_cast<double>(t) + static_cast<double>(b)) / 2.0;
+    const double ax = (static_cast<double>(r) - static_cast<double>(l)) / 2.0;
+    const double ay = (static_cast<double>(b) - static_cast<double>(t)) / 2.0;
+    const std::int64_t y0 = std::max(t, rowMin), y1 = std::min(b, rowMax);
+    for (std::int64_t y = y0; y < y1; ++y) {
+        const double dy = (static_cast<double>(y) + 0.5 - cy) / ay;
         const double q = 1.0 - dy * dy;
         if (q < 0) continue;
         const double half = ax * std::sqrt(q);
-        int x0 = static_cast<int>(std::ceil(cx - half - 0.5));
-        int x1 = static_cast<int>(std::floor(cx + half - 0.5)) + 1;
+        double x0 = std::ceil(cx - half - 0.5);
+        double x1 = std::floor(cx + half - 0.5) + 1;
         // A very thin ellipse still covers its middle pixel on every row it spans.
         if (x1 <= x0) {
-            x0 = static_cast<int>(std::floor(cx - 0.5));
+            x0 = std::floor(cx - 0.5);
             x1 = x0 + 1;
         }
-        f(y, std::max(x0, l), std::min(x1, r));
+        f(static_cast<int>(y), ClampToInt32(std::max(static_cast<std::int64_t>(x0), l)),
+          ClampToInt32(std::min(static_cast<std::int64_t>(x1), r)));
     }
 }
 
@@ -57,7 +63,7 @@ QRegion Rectangle(const Rect& r) {
 QRegion Ellipse(const Rect& r) {
     const Rect n = r.Normalized();
     std::vector<QRect> rows;
-    EllipseRuns(n.left, n.top, n.right, n.bottom, [&](int y, int x0, int x1) {
+    EllipseRuns(n.left, n.top, n.right, n.bottom, n.top, n.bottom, [&](int y, int x0, int x1) {
         if (x1 > x0) rows.emplace_back(x0, y, x1 - x0, 1);
     });
     return RegionFromRows(rows);
@@ -283,7 +289,10 @@ void DeviceContext::PaintRegion(const QRegion& region, COLORREF color) {
 
 void DeviceContext::FillSolidRect(const Rect& r, COLORREF color) {
     if (r.IsEmpty()) return;
-    PaintRegion(QRegion(ToQRect(r)), color);
+    const Rect visible{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, image_.width()),
+                       std::min(r.bottom, image_.height())};
+    if (visible.IsEmpty()) return;
+    PaintRegion(QRegion(ToQRect(visible)), color);
 }
 
 void DeviceContext::FillRect(const Rect& r, const Brush& brush) {
@@ -313,7 +322,13 @@ PenBand BandFor(const Rect& box, int width) {
 } // namespace
 
 bool DeviceContext::Rectangle(int left, int top, int right, int bottom) {
-    const Rect box = Rect{left, top, right, bottom}.Normalized();
+    Rect box = Rect{left, top, right, bottom}.Normalized();
+    // Only the part near the surface can show; clamping keeps widths from overflowing.
+    const int pad = std::max(S().pen.width, 1) + 2;
+    box = {std::clamp(box.left, -pad, image_.width() + pad),
+           std::clamp(box.top, -pad, image_.height() + pad),
+           std::clamp(box.right, -pad, image_.width() + pad),
+           std::clamp(box.bottom, -pad, image_.height() + pad)};
     if (S().brush.style != BS_NULL) FillSolidRect(box, S().brush.color);
     if (S().pen.style == PS_NULL) return true;
     const PenBand band = BandFor(box, S().pen.width);
@@ -325,42 +340,47 @@ bool DeviceContext::Rectangle(int left, int top, int right, int bottom) {
 
 bool DeviceContext::Ellipse(int left, int top, int right, int bottom) {
     const Rect box = Rect{left, top, right, bottom}.Normalized();
-    const int w = image_.width();
-    if (S().brush.style != BS_NULL) {
-        const QRgb px = ToRgb(S().brush.color);
-        EllipseRuns(box.left, box.top, box.right, box.bottom, [&](int y, int x0, int x1) {
-            ForEachVisibleRun(y, std::max(x0, 0), std::min(x1, w), [&](int yy, int a, int b) {
-                auto* line = reinterpret_cast<QRgb*>(image_.scanLine(yy));
-                std::fill(line + a, line + b, px);
-            });
-        });
-    }
-    if (S().pen.style == PS_NULL) return true;
-    const PenBand band = BandFor(box, S().pen.width);
-    // Inner runs per row, so the ring is the outer run minus the inner one.
-    const Rect& in = band.inner;
-    std::vector<std::pair<int, int>> inner(
-        static_cast<std::size_t>(std::max(band.outer.Height(), 0)), {0, 0});
-    EllipseRuns(in.left, in.top, in.right, in.bottom, [&](int y, int x0, int x1) {
-        inner[static_cast<std::size_t>(y - band.outer.top)] = {x0, x1};
-    });
-    const QRgb px = ToRgb(S().pen.color);
-    auto paint = [&](int y, int a, int b) {
+    const int w = image_.width(), h = image_.height();
+    auto paint = [&](int y, int a, int b, QRgb px) {
         ForEachVisibleRun(y, std::max(a, 0), std::min(b, w), [&](int yy, int p, int q) {
             auto* line = reinterpret_cast<QRgb*>(image_.scanLine(yy));
             std::fill(line + p, line + q, px);
         });
     };
-    EllipseRuns(band.outer.left, band.outer.top, band.outer.right, band.outer.bottom,
-                [&](int y, int x0, int x1) {
-                    const auto [i0, i1] = inner[static_cast<std::size_t>(y - band.outer.top)];
-                    if (i1 <= i0) {
-                        paint(y, x0, x1);
-                    } else {
-                        paint(y, x0, i0);
-                        paint(y, i1, x1);
-                    }
-                });
+    const bool brush = S().brush.style != BS_NULL;
+    if (S().pen.style == PS_NULL) {
+        if (brush)
+            EllipseRuns(box.left, box.top, box.right, box.bottom, 0, h,
+                        [&](int y, int a, int b) { paint(y, a, b, ToRgb(S().brush.color)); });
+        return true;
+    }
+    // The pen paints the ring between the outer and inner ellipses of its band and the
+    // brush the inner one, which lies inside the box: the same pixels as filling the box
+    // and stroking over it, without painting the ring twice.
+    const int pw = std::max(S().pen.width, 1);
+    const std::int64_t half = pw / 2;
+    const std::int64_t ol = std::int64_t{box.left} - half, ot = std::int64_t{box.top} - half;
+    const std::int64_t orr = std::int64_t{box.right} + (pw - 1 - half);
+    const std::int64_t ob = std::int64_t{box.bottom} + (pw - 1 - half);
+    const std::int64_t rowMin = std::max<std::int64_t>(ot, 0);
+    const std::int64_t rowMax = std::min<std::int64_t>(ob, h);
+    if (rowMin >= rowMax) return true;
+    std::vector<std::pair<int, int>> inner(static_cast<std::size_t>(rowMax - rowMin), {0, 0});
+    EllipseRuns(ol + pw, ot + pw, orr - pw, ob - pw, rowMin, rowMax, [&](int y, int a, int b) {
+        inner[static_cast<std::size_t>(y - rowMin)] = {a, b};
+    });
+    const QRgb penColor = ToRgb(S().pen.color);
+    const QRgb brushColor = ToRgb(S().brush.color);
+    EllipseRuns(ol, ot, orr, ob, rowMin, rowMax, [&](int y, int x0, int x1) {
+        const auto [i0, i1] = inner[static_cast<std::size_t>(y - rowMin)];
+        if (i1 <= i0) {
+            paint(y, x0, x1, penColor);
+            return;
+        }
+        paint(y, x0, i0, penColor);
+        if (brush) paint(y, i0, i1, brushColor);
+        paint(y, i1, x1, penColor);
+    });
     return true;
 }
 
@@ -440,24 +460,35 @@ bool DeviceContext::FloodFill(int x, int y, COLORREF boundary) {
             for (int i = a; i < b; ++i) mark[i] = (line[i] & 0x00FFFFFFu) != stop;
         });
     }
-    auto isOpen = [&](int ox, int oy) { return open[static_cast<std::size_t>(oy) * w + ox] != 0; };
+    // Runs are found with memchr/memrchr over the marks, which scan many bytes at a time.
+    auto markRow = [&](int row) { return open.data() + static_cast<std::size_t>(row) * w; };
     std::vector<Point> todo{{x, y}};
     while (!todo.empty()) {
         const Point p = todo.back();
         todo.pop_back();
-        if (!isOpen(p.x, p.y)) continue;
-        int a = p.x, b = p.x;
-        while (a > 0 && isOpen(a - 1, p.y)) --a;
-        while (b + 1 < w && isOpen(b + 1, p.y)) ++b;
+        std::uint8_t* mark = markRow(p.y);
+        if (!mark[p.x]) continue;
+        const void* zeroRight = std::memchr(mark + p.x, 0, static_cast<std::size_t>(w - p.x));
+        const int b = zeroRight ? static_cast<int>(static_cast<const std::uint8_t*>(zeroRight) - mark)
+                                : w; // exclusive
+        const void* zeroLeft = memrchr(mark, 0, static_cast<std::size_t>(p.x));
+        const int a = zeroLeft ? static_cast<int>(static_cast<const std::uint8_t*>(zeroLeft) - mark) + 1
+                               : 0;
         QRgb* line = px.Row(p.y);
-        std::fill(line + a, line + b + 1, fill);
-        std::fill(open.begin() + static_cast<std::ptrdiff_t>(p.y) * w + a,
-                  open.begin() + static_cast<std::ptrdiff_t>(p.y) * w + b + 1, 0);
+        std::fill(line + a, line + b, fill);
+        std::memset(mark + a, 0, static_cast<std::size_t>(b - a));
         for (int ny : {p.y - 1, p.y + 1}) {
             if (ny < 0 || ny >= h) continue;
-            const std::uint8_t* mark = open.data() + static_cast<std::size_t>(ny) * w;
-            for (int i = a; i <= b; ++i)
-                if (mark[i] && (i == a || !mark[i - 1])) todo.push_back({i, ny});
+            const std::uint8_t* next = markRow(ny);
+            int i = a;
+            while (i < b) {
+                const void* one = std::memchr(next + i, 1, static_cast<std::size_t>(b - i));
+                if (!one) break;
+                i = static_cast<int>(static_cast<const std::uint8_t*>(one) - next);
+                todo.push_back({i, ny});
+                const void* zero = std::memchr(next + i, 0, static_cast<std::size_t>(b - i));
+                i = zero ? static_cast<int>(static_cast<const std::uint8_t*>(zero) - next) : b;
+            }
         }
     }
     return true;
