@@ -254,4 +254,20 @@ TEST(DeviceContext, CopiesTakeOnlyWhatTheSourceHas) {
     EXPECT_FALSE(dc.BitBlt(0, 0, 1, 1, src, 0, 0, 0x00EE0086));
 }
 
+TEST(DeviceContext, FarOffShapesDrawOnlyTheVisiblePart) {
+    // Damaged files and deep zoom give coordinates near the int32 limits: drawing must
+    // neither overflow nor walk billions of rows.
+    QImage img = WhiteImage(8, 8);
+    DeviceContext dc(img);
+    dc.SelectPen({PS_SOLID, 3, kInk});
+    dc.SelectBrush({BS_SOLID, kFill});
+    EXPECT_TRUE(dc.Ellipse(-2000000000, -2000000000, 2000000000, 2000000000));
+    EXPECT_EQ(dc.GetPixel(4, 4), kFill);
+    img.fill(Qt::white);
+    EXPECT_TRUE(dc.Rectangle(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+    EXPECT_EQ(dc.GetPixel(4, 4), kFill);
+    dc.FillSolidRect({INT32_MIN, 2, INT32_MAX, 3}, kInk);
+    EXPECT_EQ(dc.GetPixel(7, 2), kInk);
+}
+
 } // namespace
