@@ -5,7 +5,7 @@
 
 using namespace dtest;
 using fixtures::BmpRows;
-using fixtures::BmpSpec;
+using fixtures::BmpLayout;
 using fixtures::Bytes;
 using fixtures::MakeBmp;
 
@@ -13,9 +13,9 @@ namespace {
 
 constexpr std::uint32_t R = 0xff0000, G = 0x00ff00, B = 0x0000ff, K = 0x000000;
 
-BmpSpec Spec(std::int32_t w, std::int32_t h, int bits, Bytes pixelBytes,
+BmpLayout Layout(std::int32_t w, std::int32_t h, int bits, Bytes pixelBytes,
              std::vector<std::uint32_t> palette = {}) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = w;
     s.height = h;
     s.bitCount = static_cast<std::uint16_t>(bits);
@@ -24,7 +24,7 @@ BmpSpec Spec(std::int32_t w, std::int32_t h, int bits, Bytes pixelBytes,
     return s;
 }
 
-BmpSpec With(BmpSpec s, const std::function<void(BmpSpec&)>& change) {
+BmpLayout With(BmpLayout s, const std::function<void(BmpLayout&)>& change) {
     change(s);
     return s;
 }
@@ -34,14 +34,14 @@ BmpSpec With(BmpSpec s, const std::function<void(BmpSpec&)>& change) {
 TEST(BmpDecoder, DecodesEveryLayoutToItsColours) {
     struct Case {
         std::string name;
-        BmpSpec spec;
+        BmpLayout layout;
         int bitCount;
         Rows expected;
     };
     const std::uint32_t c0 = 0x102030, c1 = 0xf0e0d0;
     std::vector<Case> cases = {
         {"1 bit, bottom-up, padded rows",
-         Spec(10, 3, 1,
+         Layout(10, 3, 1,
               BmpRows(1, {{1, 0, 1, 0, 1, 0, 1, 0, 1, 1},
                           {0, 0, 0, 0, 1, 1, 1, 1, 0, 0},
                           {1, 1, 0, 0, 1, 1, 0, 0, 1, 0}}),
@@ -51,53 +51,53 @@ TEST(BmpDecoder, DecodesEveryLayoutToItsColours) {
           {c0, c0, c0, c0, c1, c1, c1, c1, c0, c0},
           {c1, c0, c1, c0, c1, c0, c1, c0, c1, c1}}},
         {"4 bits, top-down, index past a 3-entry table is black",
-         With(Spec(5, -2, 4, BmpRows(4, {{0, 1, 2, 1, 0}, {2, 2, 1, 0, 7}}), {R, G, B}),
-              [](BmpSpec& s) { s.colorsUsed = 3; }),
+         With(Layout(5, -2, 4, BmpRows(4, {{0, 1, 2, 1, 0}, {2, 2, 1, 0, 7}}), {R, G, B}),
+              [](BmpLayout& s) { s.colorsUsed = 3; }),
          4,
          {{R, G, B, G, R}, {B, B, G, R, K}}},
         {"8 bits, OS/2 core header with 3-byte entries",
-         With(Spec(4, 2, 8, BmpRows(8, {{0, 1, 2, 3}, {3, 2, 1, 0}}),
+         With(Layout(4, 2, 8, BmpRows(8, {{0, 1, 2, 3}, {3, 2, 1, 0}}),
                    [] {
                        std::vector<std::uint32_t> p;
                        for (std::uint32_t i = 0; i < 256; ++i) p.push_back(i * 0x010101u + 0x400000u * (i < 4));
                        return p;
                    }()),
-              [](BmpSpec& s) { s.infoSize = 12; }),
+              [](BmpLayout& s) { s.infoSize = 12; }),
          8,
          {{0x430303, 0x420202, 0x410101, 0x400000}, {0x400000, 0x410101, 0x420202, 0x430303}}},
         {"8 bits, index past a 2-entry table is black",
-         With(Spec(3, 1, 8, BmpRows(8, {{0, 1, 200}}), {0x112233, 0x445566}),
-              [](BmpSpec& s) { s.colorsUsed = 2; }),
+         With(Layout(3, 1, 8, BmpRows(8, {{0, 1, 200}}), {0x112233, 0x445566}),
+              [](BmpLayout& s) { s.colorsUsed = 2; }),
          8,
          {{0x112233, 0x445566, K}}},
         {"8 bits, colour count beyond 256 is clamped",
-         With(Spec(2, 1, 8, BmpRows(8, {{1, 0}}), {0x010101, 0x020202}),
-              [](BmpSpec& s) { s.colorsUsed = 0xffffffff; }),
+         With(Layout(2, 1, 8, BmpRows(8, {{1, 0}}), {0x010101, 0x020202}),
+              [](BmpLayout& s) { s.colorsUsed = 0xffffffff; }),
          8,
          {{0x020202, 0x010101}}},
         {"16 bits, 5-5-5 by default",
-         Spec(3, 1, 16, BmpRows(16, {{0x7c00, 0x03e0, 0x4210}})), 24, {{R, G, 0x848484}}},
+         Layout(3, 1, 16, BmpRows(16, {{0x7c00, 0x03e0, 0x4210}})), 24, {{R, G, 0x848484}}},
         {"16 bits, 5-6-5 fields",
-         With(Spec(3, 1, 16, BmpRows(16, {{0xf800, 0x07e0, 0x8410}})),
-              [](BmpSpec& s) {
+         With(Layout(3, 1, 16, BmpRows(16, {{0xf800, 0x07e0, 0x8410}})),
+              [](BmpLayout& s) {
                   s.compression = 3;
                   s.masks[0] = 0xf800; s.masks[1] = 0x07e0; s.masks[2] = 0x001f;
               }),
          24,
          {{R, G, 0x848284}}},
         {"32 bits, 8-8-8 by default, top byte ignored",
-         Spec(2, 1, 32, BmpRows(32, {{0x00123456, 0xff654321}})), 24, {{0x123456, 0x654321}}},
+         Layout(2, 1, 32, BmpRows(32, {{0x00123456, 0xff654321}})), 24, {{0x123456, 0x654321}}},
         {"32 bits, 10-10-10 fields are scaled to 8 bits",
-         With(Spec(2, 1, 32, BmpRows(32, {{(1023u << 20) | (512u << 10) | 1u, (1023u << 10) | 4u}})),
-              [](BmpSpec& s) {
+         With(Layout(2, 1, 32, BmpRows(32, {{(1023u << 20) | (512u << 10) | 1u, (1023u << 10) | 4u}})),
+              [](BmpLayout& s) {
                   s.compression = 3;
                   s.masks[0] = 0x3ff00000; s.masks[1] = 0x000ffc00; s.masks[2] = 0x000003ff;
               }),
          24,
          {{0xff8000, 0x00ff01}}},
         {"32 bits, 1-bit and missing channels",
-         With(Spec(2, 1, 32, BmpRows(32, {{0x0001ff00, 0x00000000}})),
-              [](BmpSpec& s) {
+         With(Layout(2, 1, 32, BmpRows(32, {{0x0001ff00, 0x00000000}})),
+              [](BmpLayout& s) {
                   s.infoSize = 52;
                   s.compression = 3;
                   s.masks[0] = 0x00010000; s.masks[1] = 0; s.masks[2] = 0x0000ff00;
@@ -105,24 +105,24 @@ TEST(BmpDecoder, DecodesEveryLayoutToItsColours) {
          24,
          {{0xff00ff, K}}},
         {"pixel offset past a gap is honoured",
-         With(Spec(1, 1, 24, BmpRows(24, {{0x123456}})), [](BmpSpec& s) { s.gap = 5; }), 24,
+         With(Layout(1, 1, 24, BmpRows(24, {{0x123456}})), [](BmpLayout& s) { s.gap = 5; }), 24,
          {{0x123456}}},
         {"zero pixel offset means right after the colour table",
-         With(Spec(2, 1, 8, BmpRows(8, {{1, 0}}), {0x0000aa, 0x00bb00}),
-              [](BmpSpec& s) { s.offBits = 0; s.colorsUsed = 2; }),
+         With(Layout(2, 1, 8, BmpRows(8, {{1, 0}}), {0x0000aa, 0x00bb00}),
+              [](BmpLayout& s) { s.offBits = 0; s.colorsUsed = 2; }),
          8,
          {{0x00bb00, 0x0000aa}}},
     };
     for (std::uint32_t header : {40u, 52u, 56u, 64u, 108u, 124u}) {
         cases.push_back({"24 bits, " + std::to_string(header) + "-byte header",
-                         With(Spec(2, 2, 24, BmpRows(24, {{0x010203, 0xa0b0c0}, {0xffffff, K}})),
-                              [header](BmpSpec& s) { s.infoSize = header; }),
+                         With(Layout(2, 2, 24, BmpRows(24, {{0x010203, 0xa0b0c0}, {0xffffff, K}})),
+                              [header](BmpLayout& s) { s.infoSize = header; }),
                          24,
                          {{0xffffff, K}, {0x010203, 0xa0b0c0}}});
     }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes file = MakeBmp(c.spec);
+        const Bytes file = MakeBmp(c.layout);
         const Result r = Decode(imaging::DecodeBmp, file);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_TRUE(Consistent(r.pic));
@@ -136,13 +136,13 @@ TEST(BmpDecoder, DecodesEveryLayoutToItsColours) {
 TEST(BmpDecoder, AlphaMaskFillsTheAlphaPlane) {
     struct Case {
         std::string name;
-        BmpSpec spec;
+        BmpLayout layout;
         std::vector<std::uint8_t> alpha; // top-down; empty: no alpha plane
         Rows colours;
     };
     auto fields = [](std::uint32_t header, std::uint32_t compression, std::uint32_t alphaMask,
                      int bits, Bytes px) {
-        BmpSpec s = Spec(2, 2, bits, std::move(px));
+        BmpLayout s = Layout(2, 2, bits, std::move(px));
         s.infoSize = header;
         s.compression = compression;
         if (bits == 32) {
@@ -170,7 +170,7 @@ TEST(BmpDecoder, AlphaMaskFillsTheAlphaPlane) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Result r = Decode(imaging::DecodeBmp, MakeBmp(c.spec));
+        const Result r = Decode(imaging::DecodeBmp, MakeBmp(c.layout));
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_TRUE(Consistent(r.pic));
         EXPECT_EQ(r.pic.alpha, c.alpha);
@@ -188,7 +188,7 @@ TEST(BmpDecoder, ResolutionComesFromPixelsPerMetre) {
                          Case{40, 0, -5, 96, 96}, Case{40, 1, 39, 96, 1},
                          Case{12, 11811, 11811, 96, 96}}) {
         SCOPED_TRACE(c.ppmX);
-        BmpSpec s = Spec(1, 1, 24, BmpRows(24, {{0}}));
+        BmpLayout s = Layout(1, 1, 24, BmpRows(24, {{0}}));
         s.infoSize = c.header;
         s.pelsPerMeterX = c.ppmX;
         s.pelsPerMeterY = c.ppmY;
@@ -242,7 +242,7 @@ TEST(BmpDecoder, RunLengthStreams) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s = Spec(c.width, c.height, c.bits, c.stream);
+        BmpLayout s = Layout(c.width, c.height, c.bits, c.stream);
         s.compression = c.bits == 8 ? 1 : 2;
         const Result r = Decode(imaging::DecodeBmp, MakeBmp(s));
         ASSERT_EQ(r.ok, c.ok) << r.error;
@@ -260,8 +260,8 @@ TEST(BmpDecoder, RejectsWhatItCannotRead) {
         Bytes file;
         std::string error; // empty: any failure text
     };
-    const BmpSpec rgb = Spec(2, 2, 24, BmpRows(24, {{1, 2}, {3, 4}}));
-    auto bmp = [&](const std::function<void(BmpSpec&)>& change) { return MakeBmp(With(rgb, change)); };
+    const BmpLayout rgb = Layout(2, 2, 24, BmpRows(24, {{1, 2}, {3, 4}}));
+    auto bmp = [&](const std::function<void(BmpLayout&)>& change) { return MakeBmp(With(rgb, change)); };
     auto patched = [](Bytes b, std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
         return b;
@@ -274,39 +274,39 @@ TEST(BmpDecoder, RejectsWhatItCannotRead) {
         {"file header only", {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, info},
         {"info header of 20 bytes", patched(MakeBmp(rgb), 14, 20), info},
         {"info header cut", [&] { Bytes b = MakeBmp(rgb); b.resize(40); return b; }(), info},
-        {"zero width", bmp([](BmpSpec& s) { s.width = 0; }), info},
-        {"zero height", bmp([](BmpSpec& s) { s.height = 0; }), info},
-        {"negative width", bmp([](BmpSpec& s) { s.width = -2; }), info},
-        {"height INT_MIN", bmp([](BmpSpec& s) { s.height = INT_MIN; }), info},
-        {"65536 x 65536", bmp([](BmpSpec& s) { s.width = 65536; s.height = 65536; }), info},
-        {"just above the pixel limit", bmp([](BmpSpec& s) { s.width = 16385; s.height = 16384; }), info},
-        {"0 bits per pixel", bmp([](BmpSpec& s) { s.bitCount = 0; }), info},
-        {"2 bits per pixel", bmp([](BmpSpec& s) { s.bitCount = 2; }), info},
-        {"64 bits per pixel", bmp([](BmpSpec& s) { s.bitCount = 64; }), info},
-        {"OS/2 header with 16 bits", bmp([](BmpSpec& s) { s.infoSize = 12; s.bitCount = 16; }), info},
-        {"JPEG inside", bmp([](BmpSpec& s) { s.compression = 4; }), unsupported},
-        {"PNG inside", bmp([](BmpSpec& s) { s.compression = 5; }), unsupported},
-        {"CMYK", bmp([](BmpSpec& s) { s.compression = 11; }), unsupported},
-        {"compression 7", bmp([](BmpSpec& s) { s.compression = 7; }), "unknown compression"},
-        {"compression 0x12345", bmp([](BmpSpec& s) { s.compression = 0x12345; }), "unknown compression"},
-        {"RLE8 with 4 bits", bmp([](BmpSpec& s) { s.compression = 1; s.bitCount = 4; }), unsupported},
-        {"RLE4 with 8 bits", bmp([](BmpSpec& s) { s.compression = 2; s.bitCount = 8; }), unsupported},
-        {"RLE8 with 24 bits", bmp([](BmpSpec& s) { s.compression = 1; }), unsupported},
-        {"bit fields with 24 bits", bmp([](BmpSpec& s) { s.compression = 3; }), unsupported},
-        {"bit fields with 8 bits", bmp([](BmpSpec& s) { s.compression = 3; s.bitCount = 8; }), unsupported},
-        {"OS/2 2.x Huffman", bmp([](BmpSpec& s) { s.infoSize = 64; s.compression = 3; s.bitCount = 1; }), unsupported},
-        {"OS/2 2.x RLE24", bmp([](BmpSpec& s) { s.infoSize = 64; s.compression = 4; }), unsupported},
+        {"zero width", bmp([](BmpLayout& s) { s.width = 0; }), info},
+        {"zero height", bmp([](BmpLayout& s) { s.height = 0; }), info},
+        {"negative width", bmp([](BmpLayout& s) { s.width = -2; }), info},
+        {"height INT_MIN", bmp([](BmpLayout& s) { s.height = INT_MIN; }), info},
+        {"65536 x 65536", bmp([](BmpLayout& s) { s.width = 65536; s.height = 65536; }), info},
+        {"just above the pixel limit", bmp([](BmpLayout& s) { s.width = 16385; s.height = 16384; }), info},
+        {"0 bits per pixel", bmp([](BmpLayout& s) { s.bitCount = 0; }), info},
+        {"2 bits per pixel", bmp([](BmpLayout& s) { s.bitCount = 2; }), info},
+        {"64 bits per pixel", bmp([](BmpLayout& s) { s.bitCount = 64; }), info},
+        {"OS/2 header with 16 bits", bmp([](BmpLayout& s) { s.infoSize = 12; s.bitCount = 16; }), info},
+        {"JPEG inside", bmp([](BmpLayout& s) { s.compression = 4; }), unsupported},
+        {"PNG inside", bmp([](BmpLayout& s) { s.compression = 5; }), unsupported},
+        {"CMYK", bmp([](BmpLayout& s) { s.compression = 11; }), unsupported},
+        {"compression 7", bmp([](BmpLayout& s) { s.compression = 7; }), "unknown compression"},
+        {"compression 0x12345", bmp([](BmpLayout& s) { s.compression = 0x12345; }), "unknown compression"},
+        {"RLE8 with 4 bits", bmp([](BmpLayout& s) { s.compression = 1; s.bitCount = 4; }), unsupported},
+        {"RLE4 with 8 bits", bmp([](BmpLayout& s) { s.compression = 2; s.bitCount = 8; }), unsupported},
+        {"RLE8 with 24 bits", bmp([](BmpLayout& s) { s.compression = 1; }), unsupported},
+        {"bit fields with 24 bits", bmp([](BmpLayout& s) { s.compression = 3; }), unsupported},
+        {"bit fields with 8 bits", bmp([](BmpLayout& s) { s.compression = 3; s.bitCount = 8; }), unsupported},
+        {"OS/2 2.x Huffman", bmp([](BmpLayout& s) { s.infoSize = 64; s.compression = 3; s.bitCount = 1; }), unsupported},
+        {"OS/2 2.x RLE24", bmp([](BmpLayout& s) { s.infoSize = 64; s.compression = 4; }), unsupported},
         {"bit-field masks cut",
          [&] {
-             Bytes b = MakeBmp(With(rgb, [](BmpSpec& s) { s.compression = 3; s.bitCount = 16; }));
+             Bytes b = MakeBmp(With(rgb, [](BmpLayout& s) { s.compression = 3; s.bitCount = 16; }));
              b.resize(14 + 40 + 6);
              return b;
          }(),
          info},
-        {"pixel offset past the end", bmp([](BmpSpec& s) { s.offBits = 1000; }), ""},
+        {"pixel offset past the end", bmp([](BmpLayout& s) { s.offBits = 1000; }), ""},
         {"pixel offset at the end", [&] { Bytes b = MakeBmp(rgb); return patched(b, 10, static_cast<std::uint32_t>(b.size())); }(), ""},
-        {"one row short", bmp([](BmpSpec& s) { s.height = 3; }), ""},
-        {"rows short of their pixels", bmp([](BmpSpec& s) { s.width = 3; }), ""},
+        {"one row short", bmp([](BmpLayout& s) { s.height = 3; }), ""},
+        {"rows short of their pixels", bmp([](BmpLayout& s) { s.width = 3; }), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -20,7 +20,7 @@ void PutBE16(Bytes& b, std::uint32_t v) {
 void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpLayout& s) {
     Bytes info;
     const bool core = s.infoSize == 12;
     Put32(info, s.infoSize);
@@ -92,7 +92,7 @@ Bytes BmpRows(int bitCount, const std::vector<std::vector<std::uint32_t>>& rows)
     return out;
 }
 
-Bytes MakeGif(const GifSpec& s) {
+Bytes MakeGif(const GifLayout& s) {
     Bytes f = FromString("GIF89a");
     Put16(f, s.screenWidth ? s.screenWidth : s.width);
     Put16(f, s.screenHeight ? s.screenHeight : s.height);
@@ -225,7 +225,7 @@ std::vector<Sample> Samples() {
     };
 
     {   // 1 bit, bottom-up, 10 wide: the last row's padding (2 bytes) may be missing
-        BmpSpec s;
+        BmpLayout s;
         s.width = 10; s.height = 3; s.bitCount = 1;
         s.palette = {0x102030, 0xf0e0d0};
         s.bits = BmpRows(1, {{1, 0, 1, 0, 1, 0, 1, 0, 1, 1},
@@ -234,21 +234,21 @@ std::vector<Sample> Samples() {
         add("bmp-1bit.bmp", Format::Bmp, MakeBmp(s), 2);
     }
     {   // 4 bits, top-down, short colour table
-        BmpSpec s;
+        BmpLayout s;
         s.width = 5; s.height = -2; s.bitCount = 4; s.colorsUsed = 3;
         s.palette = {0xff0000, 0x00ff00, 0x0000ff};
         s.bits = BmpRows(4, {{0, 1, 2, 1, 0}, {2, 2, 1, 0, 7}});
         add("bmp-4bit-topdown.bmp", Format::Bmp, MakeBmp(s), 1);
     }
     {   // 8 bits, OS/2 core header
-        BmpSpec s;
+        BmpLayout s;
         s.infoSize = 12; s.width = 4; s.height = 2; s.bitCount = 8;
         for (std::uint32_t i = 0; i < 256; ++i) s.palette.push_back(i * 0x010101u);
         s.bits = BmpRows(8, {{0, 64, 128, 255}, {255, 128, 64, 0}});
         add("bmp-8bit-os2.bmp", Format::Bmp, MakeBmp(s));
     }
     {   // 24 bits, V5 header, resolution
-        BmpSpec s;
+        BmpLayout s;
         s.infoSize = 124; s.width = 4; s.height = 2; s.pelsPerMeterX = 11811;
         s.pelsPerMeterY = 3780;
         s.bits = BmpRows(24, {{0x000000, 0xff0000, 0x00ff00, 0x0000ff},
@@ -256,26 +256,26 @@ std::vector<Sample> Samples() {
         add("bmp-24bit-v5.bmp", Format::Bmp, MakeBmp(s));
     }
     {   // 16 bits, default 5-5-5
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2; s.height = 2; s.bitCount = 16;
         s.bits = BmpRows(16, {{0x7c00, 0x03e0}, {0x001f, 0x7fff}});
         add("bmp-16bit-555.bmp", Format::Bmp, MakeBmp(s));
     }
     {   // 16 bits, 5-6-5 bit fields after a 40-byte header
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2; s.height = 2; s.bitCount = 16; s.compression = 3;
         s.masks[0] = 0xf800; s.masks[1] = 0x07e0; s.masks[2] = 0x001f;
         s.bits = BmpRows(16, {{0xf800, 0x07e0}, {0x001f, 0x8410}});
         add("bmp-16bit-565.bmp", Format::Bmp, MakeBmp(s));
     }
     {   // 32 bits, default 8-8-8
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2; s.height = 2; s.bitCount = 32;
         s.bits = BmpRows(32, {{0x00ff0000, 0x0000ff00}, {0x000000ff, 0x00808080}});
         add("bmp-32bit.bmp", Format::Bmp, MakeBmp(s));
     }
     {   // 32 bits with an alpha mask, V4 header
-        BmpSpec s;
+        BmpLayout s;
         s.infoSize = 108; s.width = 2; s.height = 2; s.bitCount = 32; s.compression = 3;
         s.masks[0] = 0x00ff0000; s.masks[1] = 0x0000ff00; s.masks[2] = 0x000000ff;
         s.masks[3] = 0xff000000;
@@ -283,7 +283,7 @@ std::vector<Sample> Samples() {
         add("bmp-32bit-alpha-v4.bmp", Format::Bmp, MakeBmp(s));
     }
     {   // RLE8: run, absolute run, delta, end of line, end of bitmap
-        BmpSpec s;
+        BmpLayout s;
         s.width = 6; s.height = 4; s.bitCount = 8; s.compression = 1; s.colorsUsed = 4;
         s.palette = {0x000000, 0xff0000, 0x00ff00, 0x0000ff};
         s.bits = {0x03, 0x01, 0x00, 0x03, 0x02, 0x03, 0x02, 0x00, 0x00, 0x00, // row 0
@@ -293,7 +293,7 @@ std::vector<Sample> Samples() {
         add("bmp-rle8.bmp", Format::Bmp, MakeBmp(s), 2);
     }
     {   // RLE4: run of alternating nibbles, absolute run, end of line, end of bitmap
-        BmpSpec s;
+        BmpLayout s;
         s.width = 5; s.height = 2; s.bitCount = 4; s.compression = 2; s.colorsUsed = 4;
         s.palette = {0x000000, 0xff0000, 0x00ff00, 0x0000ff};
         s.bits = {0x05, 0x12, 0x00, 0x00,              // row 0: 1 2 1 2 1
@@ -303,7 +303,7 @@ std::vector<Sample> Samples() {
     }
 
     {   // GIF: global table, graphic control, an application extension, small sub-blocks
-        GifSpec s;
+        GifLayout s;
         s.width = 5; s.height = 4; s.minCodeSize = 2;
         s.globalTable = {0x000000, 0xff0000, 0x00ff00, 0x0000ff};
         s.transparent = 2;
@@ -316,7 +316,7 @@ std::vector<Sample> Samples() {
         add("gif-global.gif", Format::Gif, MakeGif(s), 1);
     }
     {   // GIF: interlaced, local table over the global one
-        GifSpec s;
+        GifLayout s;
         s.width = 3; s.height = 9; s.minCodeSize = 3;
         s.globalTable = {0x111111, 0x222222};
         s.localTable = {0x000000, 0x100000, 0x200000, 0x300000,

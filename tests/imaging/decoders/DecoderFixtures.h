@@ -19,7 +19,7 @@ void Append(Bytes& b, const Bytes& more);
 Bytes FromString(const std::string& s);
 
 // ---- BMP ----
-struct BmpSpec {
+struct BmpLayout {
     std::uint32_t infoSize = 40; // 12 for the OS/2 core header
     std::int32_t width = 0;
     std::int32_t height = 0; // negative: top-down
@@ -36,7 +36,7 @@ struct BmpSpec {
     std::optional<std::uint32_t> offBits;  // overrides the computed pixel offset
     Bytes bits;
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpLayout& layout);
 
 // Packs pixel values into rows padded to 4 bytes. `rows` are in file order (the bottom row
 // first for a bottom-up file). 1/4/8 bits are packed most significant first; 16/24/32-bit
@@ -44,7 +44,7 @@ Bytes MakeBmp(const BmpSpec& spec);
 Bytes BmpRows(int bitCount, const std::vector<std::vector<std::uint32_t>>& rows);
 
 // ---- GIF ----
-struct GifSpec {
+struct GifLayout {
     std::uint16_t width = 0;
     std::uint16_t height = 0;
     std::uint16_t screenWidth = 0; // 0: the image's size
@@ -61,7 +61,7 @@ struct GifSpec {
     std::size_t blockSize = 255;
     bool trailer = true;
 };
-Bytes MakeGif(const GifSpec& spec);
+Bytes MakeGif(const GifLayout& layout);
 
 // A straightforward LZW compressor for GIF: `clearWhenFull` sends a clear code when the
 // 4096-entry table fills, otherwise the table stays frozen and codes stay 12 bits wide.

@@ -47,10 +47,12 @@ TEST(Decoders, SamplesLookAsQtReadsThem) {
         // Where Qt reads differently, the samples are checked colour by colour in their own
         // tests instead: Qt widens 5-bit channels by shifting (31 becomes 248, not 255),
         // truncates 16-bit any-map samples, folds alpha into the colour, cannot read plain
-        // bitmaps whose digits touch, and complains on stderr about an index past the table.
+        // bitmaps whose digits touch, complains on stderr about an index past the table, and
+        // leaves the pixels a run-length stream skips uninitialised.
         static const std::vector<std::string> kQtDiffers = {
             "bmp-16bit-555.bmp", "bmp-16bit-565.bmp", "pnm-p5-16bit.pgm", "pnm-p6-16bit.ppm",
-            "bmp-32bit-alpha-v4.bmp", "pnm-p1.pbm", "bmp-4bit-topdown.bmp"};
+            "bmp-32bit-alpha-v4.bmp", "pnm-p1.pbm", "bmp-4bit-topdown.bmp", "bmp-rle8.bmp",
+            "bmp-rle4.bmp"};
         if (std::find(kQtDiffers.begin(), kQtDiffers.end(), s.name) != kQtDiffers.end()) continue;
         const Result r = Decode(DecoderFor(s.format), s.bytes);
         ASSERT_TRUE(r.ok) << r.error;
@@ -109,7 +111,7 @@ TEST(Decoders, LyingSizesFailWithoutLargeAllocations) {
     };
     std::vector<Case> cases;
     auto bmp = [](std::int32_t w, std::int32_t h, int bits, std::uint32_t compression) {
-        fixtures::BmpSpec s;
+        fixtures::BmpLayout s;
         s.width = w;
         s.height = h;
         s.bitCount = static_cast<std::uint16_t>(bits);
@@ -125,7 +127,7 @@ TEST(Decoders, LyingSizesFailWithoutLargeAllocations) {
     cases.push_back({"bmp 2^31-1 x 2", Format::Bmp, bmp(0x7fffffff, 2, 1, 0)});
     cases.push_back({"bmp rle above the limit", Format::Bmp, bmp(16385, 16384, 8, 1)});
     {
-        fixtures::GifSpec g;
+        fixtures::GifLayout g;
         g.width = 65535;
         g.height = 65535;
         g.minCodeSize = 2;
@@ -154,14 +156,14 @@ TEST(Decoders, AllocationFailureIsReported) {
     // A 64 x 64 picture of each format; allocations above 1 KiB fail.
     std::vector<std::pair<Format, Bytes>> files;
     {
-        fixtures::BmpSpec s;
+        fixtures::BmpLayout s;
         s.width = 64;
         s.height = 64;
         s.bits.assign(64 * 64 * 3, 0x5a);
         files.emplace_back(Format::Bmp, fixtures::MakeBmp(s));
     }
     {
-        fixtures::GifSpec g;
+        fixtures::GifLayout g;
         g.width = 64;
         g.height = 64;
         g.minCodeSize = 2;

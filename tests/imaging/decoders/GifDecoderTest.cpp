@@ -4,7 +4,7 @@
 
 using namespace dtest;
 using fixtures::Bytes;
-using fixtures::GifSpec;
+using fixtures::GifLayout;
 using fixtures::LzwEncode;
 using fixtures::MakeGif;
 using fixtures::PackCodes;
@@ -13,9 +13,9 @@ namespace {
 
 constexpr std::uint32_t R = 0xff0000, G = 0x00ff00, B = 0x0000ff, K = 0x000000;
 
-GifSpec Spec(int w, int h, int minCodeSize, const std::vector<std::uint8_t>& pixels,
+GifLayout Layout(int w, int h, int minCodeSize, const std::vector<std::uint8_t>& pixels,
              std::vector<std::uint32_t> global) {
-    GifSpec s;
+    GifLayout s;
     s.width = static_cast<std::uint16_t>(w);
     s.height = static_cast<std::uint16_t>(h);
     s.minCodeSize = minCodeSize;
@@ -24,7 +24,7 @@ GifSpec Spec(int w, int h, int minCodeSize, const std::vector<std::uint8_t>& pix
     return s;
 }
 
-GifSpec With(GifSpec s, const std::function<void(GifSpec&)>& change) {
+GifLayout With(GifLayout s, const std::function<void(GifLayout&)>& change) {
     change(s);
     return s;
 }
@@ -56,32 +56,32 @@ TEST(GifDecoder, DecodesTheFirstImageToItsColours) {
     const std::vector<std::uint32_t> kgrb = {K, R, G, B};
     std::vector<Case> cases = {
         {"global table, long runs, codes across small sub-blocks",
-         MakeGif(With(Spec(5, 4, 2, {1, 1, 1, 1, 1, 0, 1, 2, 3, 0, 2, 2, 2, 2, 2, 3, 0, 3, 0, 3}, kgrb),
-                      [](GifSpec& s) { s.blockSize = 3; })),
+         MakeGif(With(Layout(5, 4, 2, {1, 1, 1, 1, 1, 0, 1, 2, 3, 0, 2, 2, 2, 2, 2, 3, 0, 3, 0, 3}, kgrb),
+                      [](GifLayout& s) { s.blockSize = 3; })),
          {{R, R, R, R, R}, {K, R, G, B, K}, {G, G, G, G, G}, {B, K, B, K, B}}, -1},
         {"local table over the global one",
-         MakeGif(With(Spec(2, 2, 2, {0, 1, 1, 0}, {R, G}),
-                      [](GifSpec& s) { s.localTable = {B, 0x123456, R, R}; })),
+         MakeGif(With(Layout(2, 2, 2, {0, 1, 1, 0}, {R, G}),
+                      [](GifLayout& s) { s.localTable = {B, 0x123456, R, R}; })),
          {{B, 0x123456}, {0x123456, B}}, -1},
         {"interlaced rows come back in picture order",
-         MakeGif(With(Spec(1, 10, 4, {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}, Greys(16, 0x111111)),
-                      [](GifSpec& s) { s.interlaced = true; })),
+         MakeGif(With(Layout(1, 10, 4, {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}, Greys(16, 0x111111)),
+                      [](GifLayout& s) { s.interlaced = true; })),
          {{0x000000}, {0x111111}, {0x222222}, {0x333333}, {0x444444}, {0x555555}, {0x666666},
           {0x777777}, {0x888888}, {0x999999}},
          -1},
-        {"no colour table gives a grey ramp", MakeGif(Spec(4, 1, 2, {0, 1, 2, 3}, {})),
+        {"no colour table gives a grey ramp", MakeGif(Layout(4, 1, 2, {0, 1, 2, 3}, {})),
          {{K, 0x555555, 0xaaaaaa, 0xffffff}}, -1},
-        {"indices past a 2-entry table are black", MakeGif(Spec(3, 1, 8, {0, 1, 200}, {R, G})),
+        {"indices past a 2-entry table are black", MakeGif(Layout(3, 1, 8, {0, 1, 200}, {R, G})),
          {{R, G, K}}, -1},
         {"GIF87a",
          [&] {
-             Bytes b = MakeGif(Spec(2, 1, 2, {1, 2}, kgrb));
+             Bytes b = MakeGif(Layout(2, 1, 2, {1, 2}, kgrb));
              b[4] = '7';
              return b;
          }(),
          {{R, G}}, -1},
         {"the image's own size, not the screen's",
-         MakeGif(With(Spec(2, 1, 2, {3, 1}, kgrb), [](GifSpec& s) {
+         MakeGif(With(Layout(2, 1, 2, {3, 1}, kgrb), [](GifLayout& s) {
              s.screenWidth = 10;
              s.screenHeight = 10;
              s.left = 3;
@@ -89,12 +89,12 @@ TEST(GifDecoder, DecodesTheFirstImageToItsColours) {
          })),
          {{B, R}}, -1},
         {"hand-made KwKwK codes",
-         MakeGif(With(Spec(6, 1, 2, {}, kgrb), [](GifSpec& s) {
+         MakeGif(With(Layout(6, 1, 2, {}, kgrb), [](GifLayout& s) {
              s.lzw = PackCodes({{4, 3}, {1, 3}, {6, 3}, {7, 3}, {5, 4}});
          })),
          {{R, R, R, R, R, R}}, -1},
         {"transparent index from the graphic control",
-         MakeGif(With(Spec(2, 1, 2, {2, 1}, kgrb), [](GifSpec& s) { s.transparent = 2; })),
+         MakeGif(With(Layout(2, 1, 2, {2, 1}, kgrb), [](GifLayout& s) { s.transparent = 2; })),
          {{G, R}}, 2},
     };
     for (const auto& c : cases) {
@@ -115,7 +115,7 @@ TEST(GifDecoder, FullCodeTable) {
     const std::vector<std::uint8_t> pixels = Noise(96 * 96, 7);
     for (bool clearWhenFull : {true, false}) {
         SCOPED_TRACE(clearWhenFull ? "clear when full" : "frozen table");
-        GifSpec s = Spec(96, 96, 8, {}, Greys(256, 0x010101));
+        GifLayout s = Layout(96, 96, 8, {}, Greys(256, 0x010101));
         s.lzw = LzwEncode(pixels, 8, clearWhenFull);
         const Bytes file = MakeGif(s);
         const Result r = Decode(imaging::DecodeGif, file);
@@ -147,7 +147,7 @@ TEST(GifDecoder, ExtensionsAreSkippedAndTheLastGraphicControlCounts) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        GifSpec s = Spec(3, 1, 3, {7, 3, 0}, Greys(8, 0x202020));
+        GifLayout s = Layout(3, 1, 3, {7, 3, 0}, Greys(8, 0x202020));
         for (const auto& b : c.blocks) fixtures::Append(s.extensions, b);
         const Result r = Decode(imaging::DecodeGif, MakeGif(s));
         ASSERT_TRUE(r.ok) << r.error;
@@ -157,7 +157,7 @@ TEST(GifDecoder, ExtensionsAreSkippedAndTheLastGraphicControlCounts) {
 }
 
 TEST(GifDecoder, OnlyTheFirstFrameIsDecoded) {
-    GifSpec first = Spec(2, 1, 2, {1, 2}, {K, R, G, B});
+    GifLayout first = Layout(2, 1, 2, {1, 2}, {K, R, G, B});
     first.trailer = false;
     Bytes file = MakeGif(first);
     // A second frame with its own graphic control and size follows.
@@ -202,7 +202,7 @@ TEST(GifDecoder, BrokenCodeStreams) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        GifSpec s = Spec(c.width, 1, 2, {}, {K, R, G, B});
+        GifLayout s = Layout(c.width, 1, 2, {}, {K, R, G, B});
         s.lzw = PackCodes(c.codes);
         const Result r = Decode(imaging::DecodeGif, MakeGif(s));
         ASSERT_EQ(r.ok, c.ok) << r.error;
@@ -217,13 +217,13 @@ TEST(GifDecoder, RejectsWhatItCannotRead) {
         std::string name;
         Bytes file;
     };
-    const GifSpec good = Spec(2, 2, 2, {0, 1, 2, 3}, {K, R, G, B});
+    const GifLayout good = Layout(2, 2, 2, {0, 1, 2, 3}, {K, R, G, B});
     const Bytes valid = MakeGif(good);
     auto cut = [](Bytes b, std::size_t n) {
         b.resize(n);
         return b;
     };
-    auto gif = [&](const std::function<void(GifSpec&)>& change) { return MakeGif(With(good, change)); };
+    auto gif = [&](const std::function<void(GifLayout&)>& change) { return MakeGif(With(good, change)); };
     // Offsets in `valid`: header 0-5, screen 6-12, global table 13-24, descriptor 25-34.
     std::vector<Case> cases = {
         {"empty", {}},
@@ -237,17 +237,17 @@ TEST(GifDecoder, RejectsWhatItCannotRead) {
         {"trailer before any image", [&] { Bytes b = cut(valid, 25); b.push_back(0x3b); return b; }()},
         {"extension without its end", [&] { Bytes b = cut(valid, 25); fixtures::Append(b, {0x21, 0xfe, 2, 'a', 'b'}); return b; }()},
         {"extension sub-block past the end", [&] { Bytes b = cut(valid, 25); fixtures::Append(b, {0x21, 0xfe, 9, 'a'}); return b; }()},
-        {"zero width", gif([](GifSpec& s) { s.width = 0; })},
-        {"zero height", gif([](GifSpec& s) { s.height = 0; })},
-        {"local table cut", cut(gif([](GifSpec& s) { s.localTable = Greys(256, 0x010101); }), 100)},
-        {"code size 0", gif([](GifSpec& s) { s.minCodeSize = 0; })},
-        {"code size 1", gif([](GifSpec& s) { s.minCodeSize = 1; })},
-        {"code size 9", gif([](GifSpec& s) { s.minCodeSize = 9; })},
-        {"code size 12", gif([](GifSpec& s) { s.minCodeSize = 12; })},
+        {"zero width", gif([](GifLayout& s) { s.width = 0; })},
+        {"zero height", gif([](GifLayout& s) { s.height = 0; })},
+        {"local table cut", cut(gif([](GifLayout& s) { s.localTable = Greys(256, 0x010101); }), 100)},
+        {"code size 0", gif([](GifLayout& s) { s.minCodeSize = 0; })},
+        {"code size 1", gif([](GifLayout& s) { s.minCodeSize = 1; })},
+        {"code size 9", gif([](GifLayout& s) { s.minCodeSize = 9; })},
+        {"code size 12", gif([](GifLayout& s) { s.minCodeSize = 12; })},
         {"data block past the end", [&] { Bytes b = cut(valid, 36); fixtures::Append(b, {200, 0x8c, 0x2d}); return b; }()},
         {"data blocks without their terminator", [&] { Bytes b = valid; b.resize(b.size() - 2); return b; }()},
-        {"65535 x 65535", gif([](GifSpec& s) { s.width = 65535; s.height = 65535; })},
-        {"garbage codes", gif([](GifSpec& s) { s.lzw = {0xff, 0xff, 0xff, 0xff}; })},
+        {"65535 x 65535", gif([](GifLayout& s) { s.width = 65535; s.height = 65535; })},
+        {"garbage codes", gif([](GifLayout& s) { s.lzw = {0xff, 0xff, 0xff, 0xff}; })},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
