@@ -98,11 +98,9 @@ bool HasTransparency(const Picture& p) {
     return p.hasTransparentRgb;
 }
 
-// Exact raster turn by quarter turns clockwise (1, 2 or 3).
-void TurnQuarters(const Picture& src, int quarters, Picture& dst) {
-    const int W = src.width;
-    const int H = src.height;
-    dst = Picture{};
+// A picture with src's colour table, transparency and opacity but no size or pixels yet.
+Picture WithoutPixels(const Picture& src) {
+    Picture dst;
     dst.bitCount = src.bitCount;
     dst.palette = src.palette;
     dst.paletteAlpha = src.paletteAlpha;
@@ -110,6 +108,14 @@ void TurnQuarters(const Picture& src, int quarters, Picture& dst) {
     dst.hasTransparentRgb = src.hasTransparentRgb;
     dst.transparentRgb = src.transparentRgb;
     dst.opacity = src.opacity;
+    return dst;
+}
+
+// Exact raster turn by quarter turns clockwise (1, 2 or 3).
+void TurnQuarters(const Picture& src, int quarters, Picture& dst) {
+    const int W = src.width;
+    const int H = src.height;
+    dst = WithoutPixels(src);
     const bool swap = quarters != 2;
     dst.width = swap ? H : W;
     dst.height = swap ? W : H;
@@ -190,16 +196,9 @@ bool TurnFreely(const Picture& src, double angle, Picture& dst, std::string& err
         error = "Rotate: picture too large";
         return false;
     }
-    dst = Picture{};
+    dst = WithoutPixels(src);
     dst.width = static_cast<int>(newW);
     dst.height = static_cast<int>(newH);
-    dst.bitCount = src.bitCount;
-    dst.palette = src.palette;
-    dst.paletteAlpha = src.paletteAlpha;
-    dst.transparentIndex = src.transparentIndex;
-    dst.hasTransparentRgb = src.hasTransparentRgb;
-    dst.transparentRgb = src.transparentRgb;
-    dst.opacity = src.opacity;
     dst.dpiX = src.dpiX;
     dst.dpiY = src.dpiY;
     const std::size_t n =

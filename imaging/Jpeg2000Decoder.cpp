@@ -184,11 +184,7 @@ bool ToPicture(const opj_image_t& image, Picture& pic, std::string& error) {
     const std::size_t alphaChannel = used.size() - 1;
     if (alphaIndex >= 0) pic.alpha.resize(n);
     if (grey) {
-        pic.bitCount = 8;
-        pic.palette.resize(256);
-        for (int i = 0; i < 256; ++i)
-            pic.palette[i] = qRgb(i, i, i);
-        pic.indices.resize(n);
+        pic.MakeGrey8(n);
     } else {
         pic.bitCount = 24;
         pic.pixels.resize(n);

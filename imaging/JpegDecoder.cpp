@@ -130,11 +130,7 @@ bool DecodeInto(JpegState& st, const std::uint8_t* data, std::size_t size, Pictu
     pic.width = width;
     pic.height = height;
     if (grey) {
-        pic.bitCount = 8;
-        pic.palette.resize(256);
-        for (int i = 0; i < 256; ++i)
-            pic.palette[i] = qRgb(i, i, i);
-        pic.indices.resize(n);
+        pic.MakeGrey8(n);
     } else {
         pic.bitCount = 24;
         pic.pixels.resize(n);

@@ -33,6 +33,13 @@ struct Picture {
     int dpiY = 96;
 
     bool IsValid() const { return width > 0 && height > 0; }
+    // Makes the picture 8-bit grey (indices are the grey levels) with room for n pixels.
+    void MakeGrey8(std::size_t n) {
+        bitCount = 8;
+        palette.resize(256);
+        for (int i = 0; i < 256; ++i) palette[static_cast<std::size_t>(i)] = qRgb(i, i, i);
+        indices.resize(n);
+    }
     bool IsIndexed() const { return bitCount <= 8; }
     // The colour of pixel (x, y) counted from the top-left, ignoring transparency.
     QRgb ColorAt(int x, int y) const {

@@ -129,10 +129,7 @@ bool DecodePnmImpl(const std::uint8_t* data, std::size_t size, Picture& out,
         pic.palette = {qRgb(255, 255, 255), qRgb(0, 0, 0)};
         pic.indices.resize(pixelCount);
     } else if (grey) {
-        pic.bitCount = 8;
-        pic.palette.resize(256);
-        for (int i = 0; i < 256; ++i) pic.palette[static_cast<std::size_t>(i)] = qRgb(i, i, i);
-        pic.indices.resize(pixelCount);
+        pic.MakeGrey8(pixelCount);
     } else {
         pic.bitCount = 24;
         pic.pixels.resize(pixelCount);

@@ -2,10 +2,12 @@
 // drawing tests check layout geometry and where ink lands relative to other ink.
 #include "TextItem.h"
 #include "DeviceContext.h"
+#include "DrawingCanvas.h"
 #include "TextCodec.h"
 #include "TrackListItem.h"
 
 #include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,36 +23,7 @@ static void PrintTo(const QString& s, std::ostream* os) {
 
 namespace {
 
-constexpr QRgb kWhite = 0xFFFFFFFFu;
-
-struct Canvas {
-    QImage image;
-    DeviceContext dc;
-    explicit Canvas(int w = 400, int h = 400, int dpi = 96)
-        : image(Blank(w, h)), dc(image, dpi, dpi) {}
-    static QImage Blank(int w, int h) {
-        QImage img(w, h, QImage::Format_RGB32);
-        img.fill(kWhite);
-        return img;
-    }
-    QRect Ink() const {
-        QRect box;
-        for (int y = 0; y < image.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                if (line[x] != kWhite) box |= QRect(x, y, 1, 1);
-        }
-        return box;
-    }
-    // Advance and cell height of text in a font, measured on this device.
-    Size Extent(const LogFont& font, const QString& text) {
-        const int saved = dc.SaveDC();
-        dc.SelectFont(font);
-        const Size s = dc.GetTextExtentPoint32(text);
-        dc.RestoreDC(saved);
-        return s;
-    }
-};
+constexpr QRgb kWhite = Canvas::kWhite;
 
 // A font as text items store it: lfHeight is a size in points.
 LogFont Points(int points, bool italic = false) {

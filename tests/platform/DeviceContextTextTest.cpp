@@ -2,39 +2,19 @@
 // tests check geometry: sizes chosen from a LogFont, where ink lands relative to the
 // reference point, and how DrawText measures and places lines.
 #include "DeviceContext.h"
+#include "DrawingCanvas.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 namespace {
 
-constexpr QRgb kWhite = 0xFFFFFFFFu;
-
-struct Canvas {
-    QImage image;
-    DeviceContext dc;
-    explicit Canvas(int w = 400, int h = 300, int dpi = 96)
-        : image(Blank(w, h)), dc(image, dpi, dpi) {}
-    static QImage Blank(int w, int h) {
-        QImage img(w, h, QImage::Format_RGB32);
-        img.fill(kWhite);
-        return img;
-    }
-    // Bounding box of every pixel that is not white; null when there is none.
-    QRect Ink() const {
-        QRect box;
-        for (int y = 0; y < image.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                if (line[x] != kWhite) box |= QRect(x, y, 1, 1);
-        }
-        return box;
-    }
-};
+constexpr QRgb kWhite = Canvas::kWhite;
 
 LogFont Font(int height, const char* face = "Arial", int weight = FW_NORMAL) {
     LogFont f;
