@@ -274,15 +274,15 @@ COLORREF DeviceContext::SetPixel(int x, int y, COLORREF color) {
 // --- filled shapes -----------------------------------------------------------------------
 
 void DeviceContext::PaintRegion(const QRegion& region, COLORREF color) {
-    const QRgb px = ToRgb(color);
-    const int w = image_.width();
+    const QRgb rgb = ToRgb(color);
+    const PixelAccess px = Pixels();
     for (const QRect& r : region) {
-        const int y0 = std::max(r.top(), 0), y1 = std::min(r.bottom() + 1, image_.height());
-        const int x0 = std::max(r.left(), 0), x1 = std::min(r.right() + 1, w);
+        const int y0 = std::max(r.top(), 0), y1 = std::min(r.bottom() + 1, px.Height());
+        const int x0 = std::max(r.left(), 0), x1 = std::min(r.right() + 1, px.Width());
         for (int y = y0; y < y1; ++y)
             ForEachVisibleRun(y, x0, x1, [&](int yy, int a, int b) {
-                auto* line = reinterpret_cast<QRgb*>(image_.scanLine(yy));
-                std::fill(line + a, line + b, px);
+                QRgb* line = px.Row(yy);
+                std::fill(line + a, line + b, rgb);
             });
     }
 }
@@ -340,11 +340,12 @@ bool DeviceContext::Rectangle(int left, int top, int right, int bottom) {
 
 bool DeviceContext::Ellipse(int left, int top, int right, int bottom) {
     const Rect box = Rect{left, top, right, bottom}.Normalized();
-    const int w = image_.width(), h = image_.height();
-    auto paint = [&](int y, int a, int b, QRgb px) {
+    const PixelAccess px = Pixels();
+    const int w = px.Width(), h = px.Height();
+    auto paint = [&](int y, int a, int b, QRgb rgb) {
         ForEachVisibleRun(y, std::max(a, 0), std::min(b, w), [&](int yy, int p, int q) {
-            auto* line = reinterpret_cast<QRgb*>(image_.scanLine(yy));
-            std::fill(line + p, line + q, px);
+            QRgb* line = px.Row(yy);
+            std::fill(line + p, line + q, rgb);
         });
     };
     const bool brush = S().brush.style != BS_NULL;
@@ -509,6 +510,7 @@ bool DeviceContext::BitBlt(int x, int y, int w, int h, const QImage& src, int sx
         src.format() == QImage::Format_RGB32 || src.format() == QImage::Format_ARGB32;
     const QImage converted = direct ? QImage() : src.convertToFormat(QImage::Format_RGB32);
     const QImage& s = direct ? src : converted;
+    const PixelAccess px = Pixels();
     // Only the part of the source rectangle that lies inside the source is copied.
     const std::int64_t ox = static_cast<std::int64_t>(x) - sx;
     const std::int64_t oy = static_cast<std::int64_t>(y) - sy;
@@ -524,7 +526,7 @@ bool DeviceContext::BitBlt(int x, int y, int w, int h, const QImage& src, int sx
         const auto* in = reinterpret_cast<const QRgb*>(s.constScanLine(row));
         ForEachVisibleRun(static_cast<int>(dy), static_cast<int>(a), static_cast<int>(b),
                           [&](int yy, int p, int q) {
-                              auto* out = reinterpret_cast<QRgb*>(image_.scanLine(yy));
+                              QRgb* out = px.Row(yy);
                               for (int i = p; i < q; ++i) out[i] = in[i - ox] | 0xFF000000u;
                           });
     }
