@@ -6,8 +6,9 @@
 #                     UndefinedBehaviorSanitizer (in ${BUILD_DIR}-asan) and run them
 #   ./build.sh bench  install what is missing, build and run the benchmarks
 #   ./build.sh fuzz [SECONDS]
-#                     build the decoders' libFuzzer harnesses with clang (in ${BUILD_DIR}-fuzz)
-#                     and run each for SECONDS (default 60) from the tests' sample files
+#                     build the libFuzzer harnesses (picture decoders, page reader, older
+#                     label conversion) with clang (in ${BUILD_DIR}-fuzz) and run each for
+#                     SECONDS (default 60) from the tests' sample files
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -59,8 +60,8 @@ test)
     install_missing
     configure_and_build -DVELLUMARK_TESTS=ON
     (cd "$BUILD_DIR" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$JOBS")
-    # Sanitizer pass: only the tests labelled "sanitize" (the picture decoders), in Debug,
-    # which compiles fastest; any report fails the run.
+    # Sanitizer pass: only the tests labelled "sanitize" (those that feed untrusted bytes
+    # or pixels to the code), in Debug, which compiles fastest; any report fails the run.
     SAN_DIR="${BUILD_DIR}-asan"
     cmake -S . -B "$SAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELLUMARK_SANITIZE=ON \
         -DVELLUMARK_TESTS=ON
@@ -84,13 +85,19 @@ fuzz)
     cmake --build "$FUZZ_DIR" -j "$JOBS" --target vm_fuzz
     rm -rf "$FUZZ_DIR/seeds"
     "$FUZZ_DIR/bin/vm_fuzz_seeds" "$FUZZ_DIR/seeds"
-    for f in bmp gif pnm; do
+    # harness:seed folder:dictionary (none for the page reader)
+    for spec in "bmp:$FUZZ_DIR/seeds/bmp:tests/fuzz/bmp.dict" \
+                "gif:$FUZZ_DIR/seeds/gif:tests/fuzz/gif.dict" \
+                "pnm:$FUZZ_DIR/seeds/pnm:tests/fuzz/pnm.dict" \
+                "readpage:tests/data/records:" \
+                "legacy:tests/data/legacy:tests/fuzz/legacy.dict"; do
+        IFS=: read -r f seeds dict <<< "$spec"
         # The corpus folder keeps what earlier runs found; crashes land in crashes/.
         mkdir -p "$FUZZ_DIR/corpus/$f" "$FUZZ_DIR/crashes"
         echo "== fuzz_$f for ${FUZZ_SECONDS}s"
         "$FUZZ_DIR/bin/fuzz_$f" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
-            -dict="tests/fuzz/$f.dict" -artifact_prefix="$FUZZ_DIR/crashes/$f-" \
-            "$FUZZ_DIR/corpus/$f" "$FUZZ_DIR/seeds/$f"
+            ${dict:+-dict="$dict"} -artifact_prefix="$FUZZ_DIR/crashes/$f-" \
+            "$FUZZ_DIR/corpus/$f" "$seeds"
     done
     ;;
 *)

@@ -5,6 +5,8 @@
 #include "DocumentJson.h"
 #include "ImageCodec.h"
 #include "LabelTemplateCatalogue.h"
+#include "LegacyLabel.h"
+#include "Ui.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +24,14 @@ const char* const kUsage =
     "usage: vellumark-cli COMMAND [options]\n"
     "commands:\n"
     "  templates [--catalogue FILE]        the template catalogue as JSON\n"
-    "  new TYPE [--catalogue FILE]         a new project of label type TYPE as JSON\n"
+    "  new TYPE [--catalogue FILE] [-o OUT.vlm]\n"
+    "                                      a new project of label type TYPE as JSON\n"
     "                                      (0 standard CD, 1 slimline CD, 2 standard DVD,\n"
-    "                                      3 slimline DVD)\n"
+    "                                      3 slimline DVD); -o also saves it\n"
+    "  info FILE.vlm [--catalogue FILE]    a label file as JSON\n"
+    "  convert IN OUT.vlm [--catalogue FILE]\n"
+    "                                      a label file of the older tagged format, or a\n"
+    "                                      current one, written anew as OUT.vlm; prints it\n"
     "  picture FILE [--format CODE] [--rotate DEGREES] [--png OUT.png]\n"
     "                                      decode a picture (format code 0 detect, 1 BMP,\n"
     "                                      2 GIF, 3 JPEG, 4 PNG, 5 TIFF, 6 JPEG-2000) and\n"
@@ -33,6 +40,8 @@ const char* const kUsage =
 struct Options {
     QStringList positional;
     std::optional<QString> catalogue;
+    // new
+    std::optional<QString> output;
     // picture
     std::optional<QString> format;
     std::optional<QString> rotate;
@@ -48,6 +57,7 @@ QString ParseOptions(const QStringList& args, Options& opts) {
         const char* needs;
     } valued[] = {
         {"--catalogue", &Options::catalogue, "a file name"},
+        {"-o", &Options::output, "a file name"},
         {"--format", &Options::format, "a format code"},
         {"--rotate", &Options::rotate, "an angle in degrees"},
         {"--png", &Options::png, "a file name"},
@@ -78,9 +88,10 @@ QString ParseOptions(const QStringList& args, Options& opts) {
 }
 
 // The options a command does not take are errors, not silently ignored.
-QString RejectOthers(const Options& opts, bool catalogue, bool picture) {
+QString RejectOthers(const Options& opts, bool catalogue, bool picture, bool output) {
     if (!catalogue && opts.catalogue)
         return QStringLiteral("--catalogue is not an option of this command");
+    if (!output && opts.output) return QStringLiteral("-o is only for new");
     if (!picture) {
         if (opts.format) return QStringLiteral("--format is only for picture");
         if (opts.rotate) return QStringLiteral("--rotate is only for picture");
@@ -110,6 +121,19 @@ std::optional<LabelTemplateCatalogue> OpenCatalogue(const Options& opts, QTextSt
 void PrintJson(QTextStream& out, const QJsonObject& obj) {
     out << QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Indented));
 }
+
+// While a command runs, the document's messages (open and save errors) become error lines
+// and its questions are declined: the tool never waits for a user.
+class CliUi {
+public:
+    explicit CliUi(QTextStream& err)
+        : headless_([&err](const QString& line) { err << "vellumark-cli: " << line << "\n"; }),
+          scope_(headless_) {}
+
+private:
+    ui::HeadlessUi headless_;
+    ui::ScopedUi scope_;
+};
 
 int Templates(const Options& opts, QTextStream& out, QTextStream& err) {
     if (!opts.positional.isEmpty()) {
@@ -144,6 +168,64 @@ int New(const Options& opts, QTextStream& out, QTextStream& err) {
         return Failed;
     }
     doc.SetModifiedFlag(false);
+    if (opts.output) {
+        CliUi prompts(err);
+        if (!doc.OnSaveDocument(*opts.output)) return Failed;
+    }
+    PrintJson(out, documentjson::DocumentToJson(doc, *catalogue));
+    return Ok;
+}
+
+// A file of the older format is not opened as a label: only convert turns it into one.
+bool RefuseLegacy(const QString& path, QTextStream& err) {
+    if (!IsLegacyLabelFile(path)) return false;
+    err << "vellumark-cli: " << path
+        << " is a label of the older tagged format; convert it with: vellumark-cli convert "
+        << path << " OUT.vlm\n";
+    return true;
+}
+
+int Info(const Options& opts, QTextStream& out, QTextStream& err) {
+    if (opts.positional.size() != 1) {
+        err << "vellumark-cli: info needs one label file\n";
+        return Usage;
+    }
+    const QString& path = opts.positional.front();
+    const auto catalogue = OpenCatalogue(opts, err);
+    if (!catalogue) return Failed;
+    if (RefuseLegacy(path, err)) return Failed;
+    CatalogueLabelContext context(*catalogue);
+    CVellumarkDoc doc(context);
+    CliUi prompts(err);
+    if (!doc.OnOpenDocument(path)) return Failed;
+    PrintJson(out, documentjson::DocumentToJson(doc, *catalogue));
+    return Ok;
+}
+
+int Convert(const Options& opts, QTextStream& out, QTextStream& err) {
+    if (opts.positional.size() != 2) {
+        err << "vellumark-cli: convert needs a label file and the file to write\n";
+        return Usage;
+    }
+    const QString& source = opts.positional[0];
+    const QString& target = opts.positional[1];
+    const auto catalogue = OpenCatalogue(opts, err);
+    if (!catalogue) return Failed;
+    CatalogueLabelContext context(*catalogue);
+    CVellumarkDoc doc(context);
+    CliUi prompts(err);
+    if (IsLegacyLabelFile(source)) {
+        // No dialogue: naming the target on the command line is the consent.
+        QString reason;
+        if (!ConvertLegacyLabel(source, target, context, &reason)) {
+            err << "vellumark-cli: cannot convert " << source << ": " << reason << "\n";
+            return Failed;
+        }
+        if (!doc.OnOpenDocument(target)) return Failed;
+    } else {
+        if (!doc.OnOpenDocument(source)) return Failed;
+        if (!doc.OnSaveDocument(target)) return Failed;
+    }
     PrintJson(out, documentjson::DocumentToJson(doc, *catalogue));
     return Ok;
 }
@@ -229,10 +311,12 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return Usage;
     }
     const bool known = command == QLatin1String("templates") || command == QLatin1String("new") ||
-                       command == QLatin1String("picture");
+                       command == QLatin1String("picture") || command == QLatin1String("info") ||
+                       command == QLatin1String("convert");
     if (known) {
         const bool picture = command == QLatin1String("picture");
-        const QString misplaced = RejectOthers(opts, !picture, picture);
+        const QString misplaced =
+            RejectOthers(opts, !picture, picture, command == QLatin1String("new"));
         if (!misplaced.isEmpty()) {
             err << "vellumark-cli: " << misplaced << "\n";
             return Usage;
@@ -241,6 +325,8 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (command == QLatin1String("templates")) return Templates(opts, out, err);
     if (command == QLatin1String("new")) return New(opts, out, err);
     if (command == QLatin1String("picture")) return Picture(opts, out, err);
+    if (command == QLatin1String("info")) return Info(opts, out, err);
+    if (command == QLatin1String("convert")) return Convert(opts, out, err);
     err << "vellumark-cli: unknown command: " << command << " (try --help)\n";
     return Usage;
 }

@@ -49,7 +49,44 @@ public:
     // Told whenever the modified flag changes (window titles, save prompts).
     std::function<void(bool)> onModifiedChanged;
 
-    // The path of the converted file when this document came from an older label file.
+    // --- label files -----------------------------------------------------------------------
+    // Opens a label file. A file of the older tagged format is offered for conversion
+    // first (through ui::Current()): the user names the new file, which is written and then
+    // opened instead. On success the pages are replaced, the owner's current label type
+    // follows the pages read, the modified flag is clear and PathName() is the file actually
+    // read (the converted file after a conversion), which the shell shows and records. When
+    // another label stays open (CloseOtherLabel) nothing changes; any other failure leaves
+    // the document without pages, the user told why unless they declined the conversion.
+    bool OnOpenDocument(const QString& path);
+    // Saves to path. The file is written beside the target and renamed over it only when
+    // complete, so a failed save leaves an earlier file intact. On success path becomes
+    // PathName() and the modified flag is cleared; on failure the user is told why and the
+    // flag stays as it was.
+    bool OnSaveDocument(const QString& path);
+
+    enum class ReadResult { Ok, CannotOpen, Damaged };
+    // The file reading and writing of the two operations above, without any prompt: for
+    // the converter and the batch tool. ReadLabelFile replaces the pages (none are left on
+    // failure); reason, when given, says what went wrong.
+    ReadResult ReadLabelFile(const QString& path, QString* reason = nullptr);
+    bool WriteLabelFile(const QString& path, QString* reason = nullptr) const;
+
+    static bool IsLegacyLabelFile(const QString& path);
+
+    // Asks the shell to close another open label before this one takes its place; false
+    // when the user keeps it (cancels its save prompt). Without a shell hook there is
+    // nothing to close.
+    bool CloseOtherLabel();
+    std::function<bool()> closeOtherLabel;
+
+    const QString& PathName() const { return pathName_; }
+    void SetPathName(const QString& path);
+    // Told when the path name changes (window titles, the recent-file list).
+    std::function<void(const QString&)> onPathNameChanged;
+
+    // The converted file when this document came from an older label file, else empty.
+    // After a conversion PathName() already names this file, so every save goes where the
+    // user says.
     QString convertedPath;
 
 private:
@@ -57,7 +94,11 @@ private:
     std::vector<std::unique_ptr<CoverPage>> pages_;
     std::deque<std::int32_t> pageQueue_;
     bool modified_ = false;
+    QString pathName_;
 };
+
+// The file dialog filter for label files.
+extern const QString kLabelFileFilter;
 
 // The pages a label type consists of: (surface, template id) in order.
 struct PagePlan {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class QIODevice;
+
 enum CoverSide : std::int32_t {
     FrontCover = 0,
     BackCover = 1,
@@ -76,6 +78,19 @@ public:
 
     CoverPage(const CoverPage&) = delete;
     CoverPage& operator=(const CoverPage&) = delete;
+
+    // Writes the page record: the saved block, the item count, then per item its record
+    // size and record. False on any failed or short write, and, before anything is
+    // written, when the page could not be read back: more than kMaxItemsPerPage items, an
+    // item whose record exceeds kMaxRecordSize, or an empty entry in items.
+    bool WritePage(QIODevice& file) const;
+    // Reads a page record, appending its items to items. False when the block or the
+    // count is short, the count exceeds kMaxItemsPerPage, an entry is short or its size
+    // exceeds kMaxRecordSize; the items read before the failure stay. An entry whose
+    // record is no item (an unknown kind, or shorter than an item's fixed part) is
+    // skipped and trackListIndex follows the items that stay. Never allocates more than
+    // the bytes the device actually delivers, and at most kMaxRecordSize.
+    bool ReadPage(QIODevice& file);
 
     std::vector<std::unique_ptr<LabelItem>> items;
 };

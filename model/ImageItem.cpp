@@ -1,5 +1,7 @@
 #include "ImageItem.h"
 
+#include "ItemRecord.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -8,9 +10,9 @@
 
 namespace {
 
-// Files larger than this cannot be stored in an item record (the size is 32-bit there) and
-// cannot hold an acceptable picture.
-constexpr qint64 kMaxPictureFileBytes = 0x7fffffff;
+// A picture must fit in one item record, or the label could be edited but never saved and
+// opened again; larger files are refused when they are chosen.
+constexpr qint64 kMaxPictureFileBytes = kMaxRecordSize - LabelItem::kFixedRecordSize;
 constexpr qint64 kReadChunk = 65535;
 
 // The whole file, read in bounded chunks. False (and no bytes) when the file cannot be
@@ -83,6 +85,12 @@ ImageItem::ImageItem(int x, int y, const QString& path, const QString& extension
 ImageItem::ImageItem(const ItemData& data) : LabelItem(ItemKind::Picture) {
     data_ = data;
     data_.kind = static_cast<std::int32_t>(ItemKind::Picture);
+    RebuildPicture();
+}
+
+ImageItem::ImageItem(const std::uint8_t* record, std::size_t length)
+    : LabelItem(ItemKind::Picture) {
+    ReadRecord(record, length);
     RebuildPicture();
 }
 

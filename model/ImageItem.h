@@ -19,6 +19,8 @@ class ImageItem : public LabelItem {
     // An item read back from its record: the data as stored, the picture decoded from
     // imageBytes with imageFormat and turned by rotation.
     explicit ImageItem(const ItemData& data);
+    // An item read back from its record (see ItemRecord.h), its picture rebuilt as above.
+    ImageItem(const std::uint8_t* record, std::size_t length);
     ImageItem(const ImageItem& other);
     ImageItem& operator=(const ImageItem& other);
     ~ImageItem() override;

@@ -4,6 +4,9 @@
 #include "ItemData.h"
 #include "Types.h"
 
+#include <cstddef>
+#include <cstdint>
+
 class DeviceContext;
 
 class LabelItem {
@@ -56,9 +59,26 @@ public:
     ItemData& Data() { return data_; }
     const ItemData& Data() const { return data_; }
 
+    // Item records: a fixed part of this many bytes, then the points, the picture bytes,
+    // the text and the five track columns, each only when its count or length is not zero.
+    static constexpr std::uint32_t kFixedRecordSize = 224;
+    // The bytes WriteRecord produces, or 0 when the item's record would be larger than any
+    // reader accepts (kMaxRecordSize): such an item cannot be saved or copied as a record.
+    std::uint32_t RecordSize() const;
+    // Writes the record into buffer, which holds at least RecordSize() bytes; returns the
+    // bytes written (RecordSize()). Writes nothing and returns 0 when RecordSize() is 0.
+    std::uint32_t WriteRecord(std::uint8_t* buffer) const;
+
 protected:
     explicit LabelItem(ItemKind kind);
     explicit LabelItem(std::int32_t rawKind);
+
+    // Fills the item from a record of length bytes, for the record constructors of the
+    // concrete classes. The item keeps its own kind. Every variable part the record claims
+    // but does not hold is left empty, and so is everything after it; stored lengths are
+    // kept as read, strings up to their first NUL. A record shorter than the fixed part
+    // leaves the item as constructed.
+    void ReadRecord(const std::uint8_t* record, std::size_t length);
 
     // Fills the four corner squares of rect as stored in one colour.
     void PaintHandles(DeviceContext& dc, COLORREF color) const;

@@ -155,6 +155,10 @@ LineItem::LineItem(int x1, int y1, int x2, int y2, COLORREF lineColor, COLORREF 
     data_.fillColor = fillColor;
 }
 
+LineItem::LineItem(const std::uint8_t* record, std::size_t length) : LabelItem(ItemKind::Line) {
+    ReadRecord(record, length);
+}
+
 void LineItem::Rotate90(double angle) {
     LabelItem::Rotate90(angle);
     if (data_.points.size() >= 2)
@@ -180,6 +184,11 @@ BoxShapeItem::BoxShapeItem(ItemKind kind, int x1, int y1, int x2, int y2, COLORR
     data_.fillColor = fillColor;
 }
 
+BoxShapeItem::BoxShapeItem(ItemKind kind, const std::uint8_t* record, std::size_t length)
+    : LabelItem(kind) {
+    ReadRecord(record, length);
+}
+
 void BoxShapeItem::Rotate90(double angle) {
     LabelItem::Rotate90(angle);
     const Rect& r = data_.rect;
@@ -200,6 +209,12 @@ EllipseItem::EllipseItem(ItemKind kind, int x1, int y1, int x2, int y2, COLORREF
                          COLORREF fillColor)
     : BoxShapeItem(kind, x1, y1, x2, y2, lineColor, fillColor) {}
 
+EllipseItem::EllipseItem(const std::uint8_t* record, std::size_t length)
+    : EllipseItem(ItemKind::Ellipse, record, length) {}
+
+EllipseItem::EllipseItem(ItemKind kind, const std::uint8_t* record, std::size_t length)
+    : BoxShapeItem(kind, record, length) {}
+
 void EllipseItem::Draw(DeviceContext& dc, bool) {
     if (data_.points.size() < 2) return;
     const int saved = SelectPenAndBrush(dc);
@@ -213,6 +228,9 @@ void EllipseItem::Draw(DeviceContext& dc, bool) {
 CircleItem::CircleItem(int x, int y, int diameter, COLORREF lineColor, COLORREF fillColor)
     : EllipseItem(ItemKind::Circle, x, y, ClampToInt32(std::int64_t{x} + diameter),
                   ClampToInt32(std::int64_t{y} + diameter), lineColor, fillColor) {}
+
+CircleItem::CircleItem(const std::uint8_t* record, std::size_t length)
+    : EllipseItem(ItemKind::Circle, record, length) {}
 
 void CircleItem::Resize(int handle, int x, int y) {
     std::int64_t l = data_.rect.left, t = data_.rect.top, r = data_.rect.right,
@@ -252,6 +270,9 @@ void CircleItem::Rotate90(double) {}
 RectangleItem::RectangleItem(int x1, int y1, int x2, int y2, COLORREF lineColor,
                              COLORREF fillColor)
     : BoxShapeItem(ItemKind::Rectangle, x1, y1, x2, y2, lineColor, fillColor) {}
+
+RectangleItem::RectangleItem(const std::uint8_t* record, std::size_t length)
+    : BoxShapeItem(ItemKind::Rectangle, record, length) {}
 
 void RectangleItem::Draw(DeviceContext& dc, bool) {
     if (data_.points.size() < 2) return;
@@ -349,6 +370,11 @@ FreehandItem::FreehandItem(int x, int y, COLORREF lineColor) : PolyPointItem(Ite
     data_.fillColor = 0;
 }
 
+FreehandItem::FreehandItem(const std::uint8_t* record, std::size_t length)
+    : PolyPointItem(ItemKind::Freehand) {
+    ReadRecord(record, length);
+}
+
 namespace {
 Rect BoundingBox(const std::vector<ItemPoint>& points, const Point* extra) {
     double l = extra ? extra->x : points.front().x, r = l;
@@ -388,6 +414,15 @@ TriangleItem::TriangleItem(int x, int y, COLORREF lineColor, COLORREF fillColor)
     data_.rect = {x, y, x, y};
     data_.lineColor = lineColor;
     data_.fillColor = fillColor;
+}
+
+TriangleItem::TriangleItem(const std::uint8_t* record, std::size_t length)
+    : PolyPointItem(ItemKind::Triangle) {
+    ReadRecord(record, length);
+    if (!data_.points.empty())
+        pending_ = {Trunc(data_.points.back().x), Trunc(data_.points.back().y)};
+    else
+        pending_ = {data_.rect.left, data_.rect.top};
 }
 
 void TriangleItem::UpdateRect() { data_.rect = BoundingBox(data_.points, &pending_); }

@@ -76,6 +76,14 @@ TextItem::TextItem(int x1, int y1, int x2, int y2, COLORREF lineColor, COLORREF 
 
 TextItem::TextItem(ItemKind kind) : LabelItem(kind) {}
 
+TextItem::TextItem(const std::uint8_t* record, std::size_t length)
+    : TextItem(ItemKind::Text, record, length) {}
+
+TextItem::TextItem(ItemKind kind, const std::uint8_t* record, std::size_t length)
+    : LabelItem(kind) {
+    ReadRecord(record, length);
+}
+
 std::string TextItem::ExpandTabs(std::string_view text) {
     std::size_t tabs = 0;
     for (char c : text)

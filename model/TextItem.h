@@ -31,6 +31,8 @@ public:
     // Every tab of text becomes eight spaces.
     TextItem(int x1, int y1, int x2, int y2, COLORREF lineColor, COLORREF fillColor,
              std::string_view text, const LogFont& font);
+    // An item read back from its record (see ItemRecord.h); the text is kept as stored.
+    TextItem(const std::uint8_t* record, std::size_t length);
 
     // Sets rect to the size of the text, keeping its left and top.
     void FitToText(DeviceContext& dc);
@@ -51,6 +53,7 @@ public:
 
 protected:
     explicit TextItem(ItemKind kind);
+    TextItem(ItemKind kind, const std::uint8_t* record, std::size_t length);
 
     // What FitToText measures: DisplayText with every "&" doubled, because DrawText would
     // otherwise take it as a mnemonic prefix while TextOut draws it.

@@ -94,6 +94,11 @@ TrackListItem::TrackListItem(int x1, int y1, int x2, int y2, COLORREF lineColor,
         AppendTrack(std::to_string(r + 1), "", "", "", "");
 }
 
+TrackListItem::TrackListItem(const std::uint8_t* record, std::size_t length)
+    : TextItem(ItemKind::TrackList, record, length) {
+    layoutPending_ = false;
+}
+
 LogFont TrackListItem::DefaultFont(int logPixelsY) {
     LogFont font;
     font.lfHeight = -MulDiv(8, logPixelsY, 72);

@@ -13,6 +13,8 @@ public:
     // Starts with rows numbered 1 to 30 and nothing else, in the default listing font.
     TrackListItem(int x1, int y1, int x2, int y2, COLORREF lineColor, COLORREF fillColor,
                   std::string_view text);
+    // A listing read back from its record keeps its saved rectangle until a row is added.
+    TrackListItem(const std::uint8_t* record, std::size_t length);
 
     // 8-point normal "Arial" made for a screen of the given resolution: its lfHeight is the
     // negative screen height, not a point size.

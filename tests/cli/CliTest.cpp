@@ -104,6 +104,14 @@ TEST(Cli, BadCommandLinesFailWithOneLine) {
          1, "not found"},
         {{QStringLiteral("new"), QStringLiteral("1"), QStringLiteral("--catalogue"), dir.path()},
          1, "cannot read"},
+        {{QStringLiteral("new"), QStringLiteral("0"), QStringLiteral("-o")}, 2, "needs a file name"},
+        {{QStringLiteral("info")}, 2, "one label file"},
+        {{QStringLiteral("info"), QStringLiteral("a.vlm"), QStringLiteral("-o"), QStringLiteral("b.vlm")},
+         2, "only for new"},
+        {{QStringLiteral("convert"), QStringLiteral("a.vlm")}, 2, "the file to write"},
+        {{QStringLiteral("info"), dir.filePath("none.vlm"), QStringLiteral("--catalogue"),
+          dir.filePath("none.ani")},
+         1, "not found"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -210,5 +218,89 @@ TEST(CliPicture, BadCommandLinesAreUsageErrors) {
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_EQ(r.err.count(QByteArrayLiteral("\n")), 1);
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    }
+}
+
+namespace {
+
+QStringList WithCatalogue(QStringList args) { return args << QStringLiteral("--catalogue") << kFixture; }
+
+QString Legacy(const char* name) { return testsupport::DataPath(QStringLiteral("legacy/") + name); }
+
+const char* const kOpenError = "File open error. File does not appear to be a valid label file.";
+
+} // namespace
+
+TEST(CliLabelFiles, NewWritesTheProjectThatInfoReadsBack) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("slim.vlm"));
+    const Result made = RunCli(WithCatalogue({QStringLiteral("new"), QStringLiteral("1"), QStringLiteral("-o"), out}));
+    ASSERT_EQ(made.status, 0) << made.err.toStdString();
+    EXPECT_TRUE(made.err.isEmpty());
+    // Two empty pages: the count, then a block and an item count each.
+    EXPECT_EQ(QFile(out).size(), 4 + 2 * 140);
+    const Result info = RunCli(WithCatalogue({QStringLiteral("info"), out}));
+    ASSERT_EQ(info.status, 0) << info.err.toStdString();
+    EXPECT_EQ(info.json(), made.json());
+    EXPECT_EQ(info.json()[QStringLiteral("pages")].toArray().size(), 2);
+}
+
+TEST(CliLabelFiles, ConvertTurnsAnOlderFileIntoOneThatOpens) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("converted.vlm"));
+    const Result converted = RunCli(WithCatalogue({QStringLiteral("convert"), Legacy("standard-cd.legacy"), out}));
+    ASSERT_EQ(converted.status, 0) << converted.err.toStdString();
+    EXPECT_TRUE(converted.err.isEmpty());
+    const QJsonArray pages = converted.json()[QStringLiteral("pages")].toArray();
+    ASSERT_EQ(pages.size(), 3);
+    const QJsonArray back = pages[1].toObject()[QStringLiteral("items")].toArray();
+    EXPECT_GE(back.size(), 5); // picture, title, two spine texts, listing
+    EXPECT_EQ(pages[1].toObject()[QStringLiteral("spineTextsCreated")].toInt(), 1);
+    EXPECT_EQ(RunCli(WithCatalogue({QStringLiteral("info"), out})).json(), converted.json());
+
+    // A current file is read and written again unchanged.
+    const QString again = dir.filePath(QStringLiteral("again.vlm"));
+    const Result rewritten = RunCli(WithCatalogue({QStringLiteral("convert"), out, again}));
+    ASSERT_EQ(rewritten.status, 0) << rewritten.err.toStdString();
+    EXPECT_EQ(testsupport::ReadAll(again), testsupport::ReadAll(out));
+    EXPECT_EQ(rewritten.json(), converted.json());
+
+    // info does not take an older file for a label.
+    const Result older = RunCli({QStringLiteral("info"), Legacy("dvd.legacy")});
+    EXPECT_EQ(older.status, 1);
+    EXPECT_TRUE(older.out.isEmpty());
+    EXPECT_TRUE(older.err.contains("convert")) << older.err.toStdString();
+}
+
+TEST(CliLabelFiles, DamagedFilesAreTheOpenErrorAndConvertWritesNothing) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.vlm"));
+    ASSERT_EQ(RunCli(WithCatalogue({QStringLiteral("new"), QStringLiteral("0"), QStringLiteral("-o"), good})).status, 0);
+    const QString cut = dir.filePath(QStringLiteral("cut.vlm"));
+    testsupport::WriteAll(cut, testsupport::ReadAll(good).left(200));
+    const QString existing = dir.filePath(QStringLiteral("existing.vlm"));
+    testsupport::WriteAll(existing, "keep me");
+    const QString fresh = dir.filePath(QStringLiteral("fresh.vlm"));
+
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {WithCatalogue({QStringLiteral("info"), cut}), kOpenError},
+        {WithCatalogue({QStringLiteral("convert"), cut, fresh}), kOpenError},
+        {WithCatalogue({QStringLiteral("convert"), cut, existing}), kOpenError},
+        // Without its [END] an older file is not recognised, and is no label either.
+        {WithCatalogue({QStringLiteral("convert"), Legacy("no-end.legacy"), fresh}), kOpenError},
+        {WithCatalogue({QStringLiteral("info"), dir.filePath(QStringLiteral("missing.vlm"))}), "Cannot open"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = RunCli(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QByteArrayLiteral("\n")), 1) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(fresh));
+        EXPECT_EQ(testsupport::ReadAll(existing), QByteArray("keep me"));
     }
 }

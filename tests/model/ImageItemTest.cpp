@@ -2,6 +2,7 @@
 // the item and stretched into its rectangle.
 #include "ImageItem.h"
 #include "DeviceContext.h"
+#include "ItemRecord.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -87,6 +88,14 @@ TEST(ImageItem, FilesThatGiveNoPictureLeaveAnEmptyItemTheEditorDiscards) {
     QTemporaryDir dir;
     const QString text = Write(dir, QStringLiteral("notes.png"), "just some words\n");
     const QString empty = Write(dir, QStringLiteral("empty.png"), {});
+    // A real picture one byte too large for an item record could be placed but never
+    // saved; the largest that fits is accepted (decoders ignore bytes after the picture).
+    const qsizetype largest = kMaxRecordSize - LabelItem::kFixedRecordSize;
+    QByteArray padded = Encode(Quadrants(8, 8), "png");
+    padded.append(largest - padded.size(), '\0');
+    EXPECT_TRUE(ImageItem(0, 0, Write(dir, QStringLiteral("fits.png"), padded), "png").decodeOk());
+    padded.append('\0');
+    const QString tooLarge = Write(dir, QStringLiteral("huge.png"), padded);
     const struct {
         const char* name;
         QString path;
@@ -95,6 +104,7 @@ TEST(ImageItem, FilesThatGiveNoPictureLeaveAnEmptyItemTheEditorDiscards) {
         {"missing", dir.filePath(QStringLiteral("missing.png")), false},
         {"folder", dir.path(), false},
         {"empty", empty, false},
+        {"too large to save", tooLarge, false},
         {"not a picture", text, true},
     };
     for (const auto& c : cases) {

@@ -215,7 +215,9 @@ TEST(ShapeItems, CompleteTriangleFillStopsAtItsEdges) {
     EXPECT_EQ(dc.GetPixel(4, 15), kWhite); // inside the triangle but outside the page
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 24; ++x)
-            if (x + y > 22 || x < 2 || y < 2) EXPECT_NE(dc.GetPixel(x, y), kBlue) << x << "," << y;
+            if (x + y > 22 || x < 2 || y < 2) {
+                EXPECT_NE(dc.GetPixel(x, y), kBlue) << x << "," << y;
+            }
 }
 
 TEST(ShapeItems, BoxShapesDrawWithPenWidthAndFill) {

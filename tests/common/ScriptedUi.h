@@ -1,0 +1,66 @@
+#pragma once
+// A Ui for tests: installs itself for its lifetime, records every prompt, and answers from
+// a queue the test fills beforehand. A prompt the queue does not expect (none left, or an
+// answer of another kind is next) fails the test and is declined; answers left unused fail
+// the test when the ScriptedUi goes.
+#include "Ui.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class ScriptedUi : public ui::Ui {
+public:
+    enum class Kind { Message, OpenFile, SaveFile };
+
+    struct Call {
+        Kind kind = Kind::Message;
+        QString caption;
+        QString text; // message text; unused for dialogs
+        ui::Icon icon = ui::Icon::None;
+        ui::Buttons buttons = ui::Buttons::Ok;
+        ui::FileDialog dialog; // file dialogs only
+    };
+
+    ScriptedUi();
+    ~ScriptedUi() override;
+    ScriptedUi(const ScriptedUi&) = delete;
+    ScriptedUi& operator=(const ScriptedUi&) = delete;
+
+    // Queue the answer to the next message box, open dialog or save dialog.
+    ScriptedUi& AnswerMessage(ui::Answer answer);
+    ScriptedUi& AnswerOpenFile(std::optional<QString> path);
+    ScriptedUi& AnswerSaveFile(std::optional<QString> path);
+
+    const std::vector<Call>& Calls() const { return calls_; }
+    // The calls as "kind|caption|icon|buttons" lines, for compact expectations.
+    std::vector<std::string> Summary() const;
+    std::size_t Pending() const { return queue_.size(); }
+
+    ui::Answer MessageBox(const QString& caption, const QString& text, ui::Icon icon,
+                          ui::Buttons buttons) override;
+    std::optional<QString> GetOpenFileName(const ui::FileDialog& dialog) override;
+    std::optional<QString> GetSaveFileName(const ui::FileDialog& dialog) override;
+
+private:
+    struct Queued {
+        Kind kind;
+        ui::Answer answer = ui::Answer::Cancel;
+        std::optional<QString> path;
+    };
+    // The queued answer for a call of this kind, or nothing (after failing the test).
+    std::optional<Queued> Take(const Call& call);
+
+    std::vector<Call> calls_;
+    std::deque<Queued> queue_;
+    ui::Ui* previous_ = nullptr;
+};
+
+const char* KindName(ScriptedUi::Kind kind);
+const char* IconName(ui::Icon icon);
+const char* ButtonsName(ui::Buttons buttons);
+
+} // namespace testsupport
