@@ -10,7 +10,27 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace {
+
+// Picture bytes of a few megabytes are copied into memory the process has not touched yet;
+// on some machines faulting that in page by page costs more than the copy. Asking for large
+// pages where the kernel offers them on request cuts the faults by a factor of 512. Only a
+// hint: nothing changes where it is not supported.
+void AdviseLargePages(void* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+    if (size < 2 * kLarge) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kLarge - 1) & ~(kLarge - 1);
+    const std::uintptr_t last = (begin + size) & ~(kLarge - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
 
 // Offsets of the fixed part. The placeholders at 8, 136, 152 and beside each column length
 // stood for addresses in the program that wrote the record; they are written as 0 and never
@@ -192,6 +212,8 @@ void LabelItem::ReadRecord(const std::uint8_t* record, std::size_t length) {
         if (imageSize != 0) {
             const std::uint64_t end = o + imageSize;
             if (end > length) return;
+            d.imageBytes.reserve(imageSize);
+            AdviseLargePages(d.imageBytes.data(), imageSize);
             d.imageBytes.assign(p + o, p + end);
             o = end;
         }
