@@ -74,6 +74,8 @@ bench)
     install_missing
     configure_and_build -DVELLUMARK_BENCH=ON -DVELLUMARK_TESTS=OFF
     "$BUILD_DIR/bin/vellumark-bench" "${@:2}"
+    # The view paints widgets, which need their own application object: a second program.
+    "$BUILD_DIR/bin/vellumark-view-bench" "${@:2}"
     ;;
 fuzz)
     install_missing

@@ -1,6 +1,8 @@
 #include "CliCommands.h"
 
 #include "CVellumarkDoc.h"
+#include "CVellumarkView.h"
+#include "CoverPage.h"
 #include "DeviceContext.h"
 #include "DocumentJson.h"
 #include "ImageCodec.h"
@@ -35,7 +37,13 @@ const char* const kUsage =
     "  picture FILE [--format CODE] [--rotate DEGREES] [--png OUT.png]\n"
     "                                      decode a picture (format code 0 detect, 1 BMP,\n"
     "                                      2 GIF, 3 JPEG, 4 PNG, 5 TIFF, 6 JPEG-2000) and\n"
-    "                                      report its size; --png writes it as drawn\n";
+    "                                      report its size; --png writes it as drawn\n"
+    "  render FILE.vlm PAGE OUT.png [--catalogue FILE] [--zoom N] [--width W --height H]\n"
+    "         [--print --dpi D]\n"
+    "                                      page PAGE (from 0) as the label view paints\n"
+    "                                      it, as PNG: zoom N (1, 2, 4, ...), centred in a\n"
+    "                                      W x H client area; --print paints it as printed\n"
+    "                                      on a printer of D dpi\n";
 
 struct Options {
     QStringList positional;
@@ -46,6 +54,12 @@ struct Options {
     std::optional<QString> format;
     std::optional<QString> rotate;
     std::optional<QString> png;
+    // render
+    std::optional<QString> zoom;
+    std::optional<QString> width;
+    std::optional<QString> height;
+    std::optional<QString> dpi;
+    bool print = false;
 };
 
 // Splits arguments into positionals and options with a value ("--name VALUE" or
@@ -61,6 +75,10 @@ QString ParseOptions(const QStringList& args, Options& opts) {
         {"--format", &Options::format, "a format code"},
         {"--rotate", &Options::rotate, "an angle in degrees"},
         {"--png", &Options::png, "a file name"},
+        {"--zoom", &Options::zoom, "a power of two"},
+        {"--width", &Options::width, "a width in pixels"},
+        {"--height", &Options::height, "a height in pixels"},
+        {"--dpi", &Options::dpi, "a resolution"},
     };
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -79,6 +97,10 @@ QString ParseOptions(const QStringList& args, Options& opts) {
             if (matched) break;
         }
         if (matched) continue;
+        if (a == QLatin1String("--print")) {
+            opts.print = true;
+            continue;
+        }
         if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             return QStringLiteral("unknown option: %1").arg(a);
         }
@@ -88,7 +110,8 @@ QString ParseOptions(const QStringList& args, Options& opts) {
 }
 
 // The options a command does not take are errors, not silently ignored.
-QString RejectOthers(const Options& opts, bool catalogue, bool picture, bool output) {
+QString RejectOthers(const Options& opts, bool catalogue, bool picture, bool output,
+                     bool render) {
     if (!catalogue && opts.catalogue)
         return QStringLiteral("--catalogue is not an option of this command");
     if (!output && opts.output) return QStringLiteral("-o is only for new");
@@ -96,6 +119,11 @@ QString RejectOthers(const Options& opts, bool catalogue, bool picture, bool out
         if (opts.format) return QStringLiteral("--format is only for picture");
         if (opts.rotate) return QStringLiteral("--rotate is only for picture");
         if (opts.png) return QStringLiteral("--png is only for picture");
+    }
+    if (!render) {
+        if (opts.zoom) return QStringLiteral("--zoom is only for render");
+        if (opts.width || opts.height) return QStringLiteral("--width and --height are only for render");
+        if (opts.print || opts.dpi) return QStringLiteral("--print and --dpi are only for render");
     }
     return {};
 }
@@ -295,6 +323,116 @@ int Picture(const Options& opts, QTextStream& out, QTextStream& err) {
     return Ok;
 }
 
+// A whole number from lo to hi, or nothing.
+std::optional<int> ParseBounded(const QString& text, int lo, int hi) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
+int Render(const Options& opts, QTextStream& out, QTextStream& err) {
+    if (opts.positional.size() != 3) {
+        err << "vellumark-cli: render needs a label file, a page number and the PNG to write\n";
+        return Usage;
+    }
+    const QString& path = opts.positional[0];
+    const QString& target = opts.positional[2];
+    const auto pageIndex = ParseBounded(opts.positional[1], 0, CVellumarkDoc::kMaxPages - 1);
+    if (!pageIndex) {
+        err << "vellumark-cli: bad page number: " << opts.positional[1] << " (0 is the first)\n";
+        return Usage;
+    }
+    int zoom = 1;
+    if (opts.zoom) {
+        const auto z = ParseBounded(*opts.zoom, 1, 64);
+        if (!z || (*z & (*z - 1)) != 0) {
+            err << "vellumark-cli: bad zoom: " << *opts.zoom << " (1, 2, 4, ... 64)\n";
+            return Usage;
+        }
+        zoom = *z;
+    }
+    std::optional<int> width, height, dpi;
+    if (opts.width && !(width = ParseBounded(*opts.width, 1, 100000))) {
+        err << "vellumark-cli: bad width: " << *opts.width << "\n";
+        return Usage;
+    }
+    if (opts.height && !(height = ParseBounded(*opts.height, 1, 100000))) {
+        err << "vellumark-cli: bad height: " << *opts.height << "\n";
+        return Usage;
+    }
+    if (opts.print) {
+        if (!opts.dpi) {
+            err << "vellumark-cli: --print needs --dpi\n";
+            return Usage;
+        }
+        if (!(dpi = ParseBounded(*opts.dpi, 1, 9600))) {
+            err << "vellumark-cli: bad resolution: " << *opts.dpi << " (1 to 9600 dpi)\n";
+            return Usage;
+        }
+        // A print render has its own scale and no client area.
+        if (opts.zoom || opts.width || opts.height) {
+            err << "vellumark-cli: --zoom, --width and --height do not apply with --print\n";
+            return Usage;
+        }
+    } else if (opts.dpi) {
+        err << "vellumark-cli: --dpi is only for --print\n";
+        return Usage;
+    }
+
+    const auto catalogue = OpenCatalogue(opts, err);
+    if (!catalogue) return Failed;
+    if (RefuseLegacy(path, err)) return Failed;
+    CatalogueLabelContext context(*catalogue);
+    CVellumarkDoc doc(context);
+    CliUi prompts(err);
+    if (!doc.OnOpenDocument(path)) return Failed;
+    const int pages = static_cast<int>(doc.Pages().size());
+    if (*pageIndex >= pages) {
+        err << "vellumark-cli: " << path << " has no page " << *pageIndex << " (it has " << pages
+            << (pages == 1 ? " page)\n" : " pages)\n");
+        return Failed;
+    }
+
+    // As the program shows a page: bound to the view, then switched to.
+    CVellumarkView view(&doc);
+    view.OnInitialUpdate();
+    view.SwitchToPage(*pageIndex);
+    QImage image;
+    if (dpi) {
+        const PrintRender plan = ComputePrintRender(*view.page, *dpi, *dpi);
+        view.printMetrics = plan.printMetrics;
+        view.printScaleExponent = plan.printScaleExponent;
+        view.hideSelection = true;
+        view.printMode = true;
+        image = view.Render(*dpi);
+        view.printMode = false;
+        view.hideSelection = false;
+    } else {
+        for (int z = zoom; z > 1; z /= 2) view.ZoomIn();
+        view.SetClientSize(width.value_or(view.metrics.width), height.value_or(view.metrics.height));
+        image = view.Render();
+    }
+    if (image.isNull()) {
+        err << "vellumark-cli: page " << *pageIndex << " is empty or too large to render\n";
+        return Failed;
+    }
+    QImageWriter writer(target, "png");
+    if (!writer.write(image)) {
+        err << "vellumark-cli: cannot write " << target << ": " << writer.errorString() << "\n";
+        return Failed;
+    }
+    QJsonObject result;
+    result[QStringLiteral("page")] = *pageIndex;
+    result[QStringLiteral("coverSide")] = static_cast<int>(view.page->coverSide);
+    result[QStringLiteral("width")] = image.width();
+    result[QStringLiteral("height")] = image.height();
+    result[QStringLiteral("zoom")] = dpi ? (1 << view.printScaleExponent) : zoom;
+    if (dpi) result[QStringLiteral("printScaleExponent")] = view.printScaleExponent;
+    PrintJson(out, result);
+    return Ok;
+}
+
 } // namespace
 
 int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -312,11 +450,12 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     const bool known = command == QLatin1String("templates") || command == QLatin1String("new") ||
                        command == QLatin1String("picture") || command == QLatin1String("info") ||
-                       command == QLatin1String("convert");
+                       command == QLatin1String("convert") || command == QLatin1String("render");
     if (known) {
         const bool picture = command == QLatin1String("picture");
         const QString misplaced =
-            RejectOthers(opts, !picture, picture, command == QLatin1String("new"));
+            RejectOthers(opts, !picture, picture, command == QLatin1String("new"),
+                         command == QLatin1String("render"));
         if (!misplaced.isEmpty()) {
             err << "vellumark-cli: " << misplaced << "\n";
             return Usage;
@@ -327,6 +466,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (command == QLatin1String("picture")) return Picture(opts, out, err);
     if (command == QLatin1String("info")) return Info(opts, out, err);
     if (command == QLatin1String("convert")) return Convert(opts, out, err);
+    if (command == QLatin1String("render")) return Render(opts, out, err);
     err << "vellumark-cli: unknown command: " << command << " (try --help)\n";
     return Usage;
 }

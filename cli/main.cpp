@@ -3,7 +3,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <unistd.h>
 
@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
                                            QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     }
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("vellumark"));
+    // The label view is a widget, even when it only paints off-screen.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vellumark"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     const int status = cli::Run(app.arguments().mid(1), out, err);

@@ -304,3 +304,79 @@ TEST(CliLabelFiles, DamagedFilesAreTheOpenErrorAndConvertWritesNothing) {
         EXPECT_EQ(testsupport::ReadAll(existing), QByteArray("keep me"));
     }
 }
+
+TEST(CliRender, WritesThePageAsTheViewPaintsIt) {
+    QTemporaryDir dir;
+    const QString label = dir.filePath(QStringLiteral("cd.vlm"));
+    ASSERT_EQ(RunCli(WithCatalogue({QStringLiteral("new"), QStringLiteral("0"), QStringLiteral("-o"), label})).status, 0);
+    const QJsonObject back = RunCli(WithCatalogue({QStringLiteral("info"), label}))
+                                 .json()[QStringLiteral("pages")].toArray()[1].toObject()[QStringLiteral("design")].toObject();
+    const int W = back[QStringLiteral("width")].toInt(), H = back[QStringLiteral("height")].toInt();
+    ASSERT_GT(W, 0);
+    const QString png = dir.filePath(QStringLiteral("page.png"));
+
+    const struct {
+        QStringList extra;
+        QSize size;
+    } cases[] = {
+        {{}, QSize(W, H)},
+        {{QStringLiteral("--zoom"), QStringLiteral("2")}, QSize(2 * W, 2 * H)},
+        {{QStringLiteral("--width"), QString::number(W + 40), QStringLiteral("--height"), QString::number(H / 2)},
+         QSize(W + 40, H)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extra.join(' ').toStdString());
+        QFile::remove(png);
+        const Result r = RunCli(WithCatalogue(QStringList{QStringLiteral("render"), label, QStringLiteral("1"), png} + c.extra));
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        const QImage img(png);
+        EXPECT_EQ(img.size(), c.size);
+        EXPECT_EQ(r.json()[QStringLiteral("width")].toInt(), c.size.width());
+        EXPECT_EQ(r.json()[QStringLiteral("coverSide")].toInt(), 1);
+    }
+    // The centring margin shows the outside colour.
+    EXPECT_EQ(QImage(png).pixel(5, 5), qRgb(225, 225, 253));
+
+    // Print mode: the bitmap the print job sends to a 600 dpi printer, on white paper.
+    const Result printed = RunCli(WithCatalogue({QStringLiteral("render"), label, QStringLiteral("0"), png,
+                                                 QStringLiteral("--print"), QStringLiteral("--dpi"), QStringLiteral("600")}));
+    ASSERT_EQ(printed.status, 0) << printed.err.toStdString();
+    const QImage disc(png);
+    EXPECT_GT(printed.json()[QStringLiteral("printScaleExponent")].toInt(), 0);
+    EXPECT_EQ(disc.width(), printed.json()[QStringLiteral("width")].toInt());
+    EXPECT_EQ(disc.pixel(1, 1), qRgb(255, 255, 255));
+    EXPECT_EQ(disc.pixel(disc.width() / 2, disc.height() / 2), qRgb(255, 255, 255));
+}
+
+TEST(CliRender, BadCommandLinesAndDamagedFiles) {
+    QTemporaryDir dir;
+    const QString label = dir.filePath(QStringLiteral("cd.vlm"));
+    ASSERT_EQ(RunCli(WithCatalogue({QStringLiteral("new"), QStringLiteral("0"), QStringLiteral("-o"), label})).status, 0);
+    const QString cut = dir.filePath(QStringLiteral("cut.vlm"));
+    testsupport::WriteAll(cut, testsupport::ReadAll(label).left(200));
+    const QString png = dir.filePath(QStringLiteral("out.png"));
+    const QString r = QStringLiteral("render");
+    const struct {
+        QStringList args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {{r, label, QStringLiteral("0")}, 2, "render needs"},
+        {{r, label, QStringLiteral("x"), png}, 2, "bad page number"},
+        {{r, label, QStringLiteral("0"), png, QStringLiteral("--zoom"), QStringLiteral("3")}, 2, "bad zoom"},
+        {{r, label, QStringLiteral("0"), png, QStringLiteral("--print")}, 2, "--print needs --dpi"},
+        {{r, label, QStringLiteral("0"), png, QStringLiteral("--dpi"), QStringLiteral("300")}, 2, "only for --print"},
+        {{r, label, QStringLiteral("0"), png, QStringLiteral("--width"), QStringLiteral("-5")}, 2, "bad width"},
+        {{QStringLiteral("info"), label, QStringLiteral("--zoom"), QStringLiteral("2")}, 2, "only for render"},
+        {WithCatalogue({r, label, QStringLiteral("3"), png}), 1, "has no page 3"},
+        {WithCatalogue({r, cut, QStringLiteral("0"), png}), 1, kOpenError},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result res = RunCli(c.args);
+        EXPECT_EQ(res.status, c.status);
+        EXPECT_TRUE(res.out.isEmpty());
+        EXPECT_TRUE(res.err.contains(c.message)) << res.err.toStdString();
+        EXPECT_FALSE(QFile::exists(png));
+    }
+}
