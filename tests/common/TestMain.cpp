@@ -1,4 +1,4 @@
-#include <QGuiApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
-    QGuiApplication app(argc, argv);
+    // A QApplication, so that the view tests can create widgets (headless as well).
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
