@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace cli {
@@ -213,20 +214,34 @@ bool RefuseLegacy(const QString& path, QTextStream& err) {
     return true;
 }
 
+// A current-format label file opened as the program opens it, with the catalogue it is
+// read against. Null after the failure has been reported on err.
+struct OpenedLabel {
+    explicit OpenedLabel(LabelTemplateCatalogue c) : catalogue(std::move(c)) {}
+    LabelTemplateCatalogue catalogue;
+    CatalogueLabelContext context{catalogue};
+    CVellumarkDoc doc{context};
+};
+
+std::unique_ptr<OpenedLabel> OpenLabel(const Options& opts, const QString& path,
+                                       QTextStream& err) {
+    auto catalogue = OpenCatalogue(opts, err);
+    if (!catalogue) return nullptr;
+    if (RefuseLegacy(path, err)) return nullptr;
+    auto label = std::make_unique<OpenedLabel>(std::move(*catalogue));
+    CliUi prompts(err);
+    if (!label->doc.OnOpenDocument(path)) return nullptr;
+    return label;
+}
+
 int Info(const Options& opts, QTextStream& out, QTextStream& err) {
     if (opts.positional.size() != 1) {
         err << "vellumark-cli: info needs one label file\n";
         return Usage;
     }
-    const QString& path = opts.positional.front();
-    const auto catalogue = OpenCatalogue(opts, err);
-    if (!catalogue) return Failed;
-    if (RefuseLegacy(path, err)) return Failed;
-    CatalogueLabelContext context(*catalogue);
-    CVellumarkDoc doc(context);
-    CliUi prompts(err);
-    if (!doc.OnOpenDocument(path)) return Failed;
-    PrintJson(out, documentjson::DocumentToJson(doc, *catalogue));
+    const auto label = OpenLabel(opts, opts.positional.front(), err);
+    if (!label) return Failed;
+    PrintJson(out, documentjson::DocumentToJson(label->doc, label->catalogue));
     return Ok;
 }
 
@@ -380,13 +395,9 @@ int Render(const Options& opts, QTextStream& out, QTextStream& err) {
         return Usage;
     }
 
-    const auto catalogue = OpenCatalogue(opts, err);
-    if (!catalogue) return Failed;
-    if (RefuseLegacy(path, err)) return Failed;
-    CatalogueLabelContext context(*catalogue);
-    CVellumarkDoc doc(context);
-    CliUi prompts(err);
-    if (!doc.OnOpenDocument(path)) return Failed;
+    const auto label = OpenLabel(opts, path, err);
+    if (!label) return Failed;
+    CVellumarkDoc& doc = label->doc;
     const int pages = static_cast<int>(doc.Pages().size());
     if (*pageIndex >= pages) {
         err << "vellumark-cli: " << path << " has no page " << *pageIndex << " (it has " << pages
