@@ -88,12 +88,12 @@ fuzz)
     rm -rf "$FUZZ_DIR/seeds"
     "$FUZZ_DIR/bin/vm_fuzz_seeds" "$FUZZ_DIR/seeds"
     # harness:seed folder:dictionary (none for the page reader)
-    for spec in "bmp:$FUZZ_DIR/seeds/bmp:tests/fuzz/bmp.dict" \
+    for harness in "bmp:$FUZZ_DIR/seeds/bmp:tests/fuzz/bmp.dict" \
                 "gif:$FUZZ_DIR/seeds/gif:tests/fuzz/gif.dict" \
                 "pnm:$FUZZ_DIR/seeds/pnm:tests/fuzz/pnm.dict" \
                 "readpage:tests/data/records:" \
                 "legacy:tests/data/legacy:tests/fuzz/legacy.dict"; do
-        IFS=: read -r f seeds dict <<< "$spec"
+        IFS=: read -r f seeds dict <<< "$harness"
         # The corpus folder keeps what earlier runs found; crashes land in crashes/.
         mkdir -p "$FUZZ_DIR/corpus/$f" "$FUZZ_DIR/crashes"
         echo "== fuzz_$f for ${FUZZ_SECONDS}s"

@@ -114,7 +114,7 @@ Bytes SmallPng() {
 }
 
 Bytes Jp2Rgb(int w, int h, const Bytes& samples, bool jp2) {
-    fixtures::Jpeg2000Spec s;
+    fixtures::Jpeg2000Sample s;
     s.width = w;
     s.height = h;
     s.components = 3;
@@ -124,7 +124,7 @@ Bytes Jp2Rgb(int w, int h, const Bytes& samples, bool jp2) {
 }
 
 Bytes TiffRgb(int w, int h, const Bytes& samples) {
-    fixtures::TiffSpec s;
+    fixtures::TiffSample s;
     s.width = w;
     s.height = h;
     s.samplesPerPixel = 3;
@@ -281,7 +281,7 @@ TEST(ImageCodecLoadFile, AWrongExtensionFallsBackToDetectionButKeepsTheFirstReas
 // --- JPEG --------------------------------------------------------------------------------
 
 TEST(JpegDecoding, GreyGivesAGreyTableAndColourGivesTrueColour) {
-    fixtures::JpegSpec grey;
+    fixtures::JpegSample grey;
     grey.width = grey.height = 16;
     grey.components = 1;
     grey.samples.assign(256, 100);
@@ -294,7 +294,7 @@ TEST(JpegDecoding, GreyGivesAGreyTableAndColourGivesTrueColour) {
     EXPECT_EQ(gp.palette[77] | 0xff000000u, qRgb(77, 77, 77));
     EXPECT_TRUE(Near(gp.ColorAt(5, 5), qRgb(100, 100, 100), 1));
 
-    fixtures::JpegSpec colour;
+    fixtures::JpegSample colour;
     colour.width = colour.height = 16;
     colour.components = 3;
     for (int i = 0; i < 256; ++i)
@@ -323,7 +323,7 @@ TEST(JpegDecoding, CmykPicturesShowTheirInkColours) {
                  {"plain CMYK", false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fixtures::JpegSpec s;
+        fixtures::JpegSample s;
         s.width = s.height = 16;
         s.components = 4;
         s.adobeMarker = c.adobe;
@@ -354,10 +354,10 @@ TEST(JpegDecoding, ResolutionComesFromTheJfifDensity) {
 // --- PNG ---------------------------------------------------------------------------------
 
 TEST(PngDecoding, EveryColourTypeAndTransparencyRule) {
-    using S = fixtures::PngSpec;
+    using S = fixtures::PngSample;
     struct Case {
         const char* name;
-        S spec;
+        S sample;
         std::vector<QRgb> colours;       // top-down, opaque
         std::vector<std::uint8_t> alpha; // empty: no alpha plane
         bool indexed;
@@ -371,7 +371,7 @@ TEST(PngDecoding, EveryColourTypeAndTransparencyRule) {
         cases.push_back({name, std::move(s), std::move(colours), std::move(alpha), indexed,
                          transparentIndex, std::move(paletteAlpha)});
     };
-    auto spec = [](int w, int h, int type, int depth, std::vector<std::uint16_t> samples) {
+    auto sample = [](int w, int h, int type, int depth, std::vector<std::uint16_t> samples) {
         S s;
         s.width = w;
         s.height = h;
@@ -380,45 +380,45 @@ TEST(PngDecoding, EveryColourTypeAndTransparencyRule) {
         s.samples = std::move(samples);
         return s;
     };
-    add("2-bit grey uses four levels", spec(4, 1, PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3}),
+    add("2-bit grey uses four levels", sample(4, 1, PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3}),
         {Rgb(0), Rgb(0x555555), Rgb(0xaaaaaa), Rgb(0xffffff)}, {}, true);
-    add("16-bit grey keeps the high byte", spec(2, 1, PNG_COLOR_TYPE_GRAY, 16, {0x12ff, 0xab00}),
+    add("16-bit grey keeps the high byte", sample(2, 1, PNG_COLOR_TYPE_GRAY, 16, {0x12ff, 0xab00}),
         {Rgb(0x121212), Rgb(0xababab)}, {}, true);
-    add("16-bit RGB", spec(1, 1, PNG_COLOR_TYPE_RGB, 16, {0x1200, 0x3411, 0x56ff}),
+    add("16-bit RGB", sample(1, 1, PNG_COLOR_TYPE_RGB, 16, {0x1200, 0x3411, 0x56ff}),
         {Rgb(0x123456)});
     add("RGBA keeps an alpha plane",
-        spec(2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {10, 20, 30, 0, 40, 50, 60, 200}),
+        sample(2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {10, 20, 30, 0, 40, 50, 60, 200}),
         {Rgb(0x0a141e), Rgb(0x28323c)}, {0, 200});
-    add("16-bit RGBA", spec(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, {0xff00, 0x8000, 0x0100, 0x7fff}),
+    add("16-bit RGBA", sample(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, {0xff00, 0x8000, 0x0100, 0x7fff}),
         {Rgb(0xff8001)}, {0x7f});
     add("8-bit grey with alpha keeps an alpha plane",
-        spec(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {100, 50, 7, 255}), {Rgb(0x646464), Rgb(0x070707)},
+        sample(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {100, 50, 7, 255}), {Rgb(0x646464), Rgb(0x070707)},
         {50, 255});
-    add("16-bit grey with alpha", spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {0x6400, 0x3200}),
+    add("16-bit grey with alpha", sample(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {0x6400, 0x3200}),
         {Rgb(0x646464)}, {0x32});
     {
-        S s = spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2});
+        S s = sample(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2});
         s.palette = {0xff0000, 0x00ff00, 0x0000ff};
         s.paletteAlpha = {0};
         add("one fully transparent entry makes index 0 transparent", s, {kRed, kGreen, kBlue}, {},
             true, 0);
     }
     {
-        S s = spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2});
+        S s = sample(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1, 2});
         s.palette = {0xff0000, 0x00ff00, 0x0000ff};
         s.paletteAlpha = {128, 0};
         add("a longer chunk gives palette alpha", s, {kRed, kGreen, kBlue}, {}, true, -1,
             {128, 0, 255});
     }
     {
-        S s = spec(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {1, 0});
+        S s = sample(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {1, 0});
         s.palette = {0x102030, 0x405060};
         s.paletteAlpha = {255};
         add("a single opaque entry is palette alpha too", s, {Rgb(0x405060), Rgb(0x102030)}, {},
             true, -1, {255, 255});
     }
     {
-        S s = spec(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 9, 9, 9});
+        S s = sample(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 9, 9, 9});
         s.transparentRgb = 0x010203;
         add("RGB transparency without background shows grey 192", s,
             {Rgb(0xc0c0c0), Rgb(0x090909)});
@@ -427,17 +427,17 @@ TEST(PngDecoding, EveryColourTypeAndTransparencyRule) {
     }
     {
         // The comparison is made at 16 bits: a colour one step off stays visible.
-        S s = spec(2, 1, PNG_COLOR_TYPE_RGB, 16, {257, 514, 771, 257, 514, 772});
+        S s = sample(2, 1, PNG_COLOR_TYPE_RGB, 16, {257, 514, 771, 257, 514, 772});
         s.transparentRgb = 0x010203;
         add("16-bit RGB transparency compares all 16 bits", s, {Rgb(0xc0c0c0), Rgb(0x010203)});
     }
     {
-        S s = spec(3, 1, PNG_COLOR_TYPE_GRAY, 8, {7, 8, 200});
+        S s = sample(3, 1, PNG_COLOR_TYPE_GRAY, 8, {7, 8, 200});
         s.transparentGrey = 7;
         s.backgroundGrey = 30;
         add("grey transparency on the background chunk", s,
             {Rgb(0x1e1e1e), Rgb(0x080808), Rgb(0xc8c8c8)});
-        S low = spec(4, 1, PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3});
+        S low = sample(4, 1, PNG_COLOR_TYPE_GRAY, 2, {0, 1, 2, 3});
         low.transparentGrey = 1;
         add("2-bit grey transparency onto grey 192", low,
             {Rgb(0), Rgb(0xc0c0c0), Rgb(0xaaaaaa), Rgb(0xffffff)});
@@ -448,7 +448,7 @@ TEST(PngDecoding, EveryColourTypeAndTransparencyRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (bool interlaced : {false, true}) {
-            S s = c.spec;
+            S s = c.sample;
             s.interlaced = interlaced;
             const Bytes bytes = fixtures::PngBytes(s);
             ImageCodec codec(bytes.data(), bytes.size(), Png);
@@ -473,7 +473,7 @@ TEST(PngDecoding, EveryColourTypeAndTransparencyRule) {
 }
 
 TEST(PngDecoding, TwoBitGreyCarriesItsOwnFourLevelTable) {
-    fixtures::PngSpec s;
+    fixtures::PngSample s;
     s.width = 4;
     s.colorType = PNG_COLOR_TYPE_GRAY;
     s.depth = 2;
@@ -496,7 +496,7 @@ TEST(PngDecoding, ResolutionFromThePhysicalSizeChunkInMetres) {
         int dpi;
     } cases[] = {{3780, 96}, {11811, 300}, {2835, 72}, {1, 0}};
     for (const auto& c : cases) {
-        fixtures::PngSpec s;
+        fixtures::PngSample s;
         s.colorType = PNG_COLOR_TYPE_RGB;
         s.samples = {1, 2, 3};
         s.pixelsPerMetre = c.ppm;
@@ -510,11 +510,11 @@ TEST(PngDecoding, ResolutionFromThePhysicalSizeChunkInMetres) {
 // --- TIFF --------------------------------------------------------------------------------
 
 TEST(TiffDecoding, GreyColourAndAlphaFirstPage) {
-    fixtures::TiffSpec grey;
+    fixtures::TiffSample grey;
     grey.width = 2;
     grey.samplesPerPixel = 1;
     grey.samples = {0x20, 0xe0};
-    fixtures::TiffSpec rgba;
+    fixtures::TiffSample rgba;
     rgba.width = 3;
     rgba.samplesPerPixel = 4;
     rgba.samples = {255, 0, 0, 128, 0, 0, 255, 255, 9, 9, 9, 0};
@@ -545,8 +545,8 @@ TEST(TiffDecoding, GreyColourAndAlphaFirstPage) {
 
 namespace {
 
-fixtures::Jpeg2000Spec J2k(int w, int h, int components, bool jp2, bool withAlpha, Bytes samples) {
-    fixtures::Jpeg2000Spec s;
+fixtures::Jpeg2000Sample J2k(int w, int h, int components, bool jp2, bool withAlpha, Bytes samples) {
+    fixtures::Jpeg2000Sample s;
     s.width = w;
     s.height = h;
     s.components = components;
@@ -561,7 +561,7 @@ fixtures::Jpeg2000Spec J2k(int w, int h, int components, bool jp2, bool withAlph
 TEST(Jpeg2000Decoding, FilesAndCodeStreamsInGreyColourAndAlpha) {
     const struct {
         const char* name;
-        fixtures::Jpeg2000Spec spec;
+        fixtures::Jpeg2000Sample sample;
         std::vector<QRgb> colours;
         std::vector<std::uint8_t> alpha;
         bool indexed;
@@ -594,7 +594,7 @@ TEST(Jpeg2000Decoding, FilesAndCodeStreamsInGreyColourAndAlpha) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes bytes = fixtures::Jpeg2000Bytes(c.spec);
+        const Bytes bytes = fixtures::Jpeg2000Bytes(c.sample);
         ImageCodec codec(bytes.data(), bytes.size(), Detect);
         ASSERT_TRUE(codec.IsValid()) << codec.LastError();
         EXPECT_EQ(codec.Format(), Jpeg2000);
@@ -605,7 +605,7 @@ TEST(Jpeg2000Decoding, FilesAndCodeStreamsInGreyColourAndAlpha) {
 }
 
 TEST(Jpeg2000Decoding, MoreThan64ComponentsFail) {
-    fixtures::Jpeg2000Spec s;
+    fixtures::Jpeg2000Sample s;
     s.components = 65;
     s.jp2 = false;
     s.samples.assign(65, 10);
@@ -618,12 +618,12 @@ TEST(Jpeg2000Decoding, MoreThan64ComponentsFail) {
 // --- damaged input -----------------------------------------------------------------------
 
 TEST(DamagedInput, CutOrGarbledFilesFailQuietlyThroughEveryLibraryDecoder) {
-    fixtures::JpegSpec progressive;
+    fixtures::JpegSample progressive;
     progressive.width = progressive.height = 48;
     progressive.progressive = true;
     progressive.samples = Noise(48 * 48 * 3, 11);
-    fixtures::Jpeg2000Spec j2k{24, 24, 3, false, false, Noise(24 * 24 * 3, 12)};
-    fixtures::Jpeg2000Spec jp2 = j2k;
+    fixtures::Jpeg2000Sample j2k{24, 24, 3, false, false, Noise(24 * 24 * 3, 12)};
+    fixtures::Jpeg2000Sample jp2 = j2k;
     jp2.jp2 = true;
     const struct {
         const char* name;
@@ -635,7 +635,7 @@ TEST(DamagedInput, CutOrGarbledFilesFailQuietlyThroughEveryLibraryDecoder) {
         {"png", Png, fixtures::QtEncode(NoisyImage(48, 48, 14), "png")},
         {"interlaced png", Png,
          [] {
-             fixtures::PngSpec s;
+             fixtures::PngSample s;
              s.width = s.height = 32;
              s.colorType = PNG_COLOR_TYPE_RGB;
              const Bytes n = Noise(32 * 32 * 3, 15);

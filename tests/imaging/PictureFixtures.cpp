@@ -69,7 +69,7 @@ int Channels(int colorType) {
 
 } // namespace
 
-Bytes PngBytes(const PngSpec& s) {
+Bytes PngBytes(const PngSample& s) {
     Bytes out;
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFixtureError, nullptr);
@@ -145,7 +145,7 @@ Bytes PngBytes(const PngSpec& s) {
 
 // --- JPEG --------------------------------------------------------------------------------
 
-Bytes JpegBytes(const JpegSpec& s) {
+Bytes JpegBytes(const JpegSample& s) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -179,7 +179,7 @@ Bytes JpegBytes(const JpegSpec& s) {
 
 // --- TIFF --------------------------------------------------------------------------------
 
-Bytes TiffBytes(const TiffSpec& s) {
+Bytes TiffBytes(const TiffSample& s) {
     QTemporaryDir dir;
     const QByteArray path = dir.filePath(QStringLiteral("f.tif")).toLocal8Bit();
     TIFF* tif = TIFFOpen(path.constData(), "w");
@@ -240,7 +240,7 @@ OPJ_BOOL OpjSeek(OPJ_OFF_T pos, void* user) {
 
 } // namespace
 
-Bytes Jpeg2000Bytes(const Jpeg2000Spec& s) {
+Bytes Jpeg2000Bytes(const Jpeg2000Sample& s) {
     std::vector<opj_image_cmptparm_t> params(s.components);
     for (auto& p : params) {
         std::memset(&p, 0, sizeof p);

@@ -20,7 +20,7 @@ QByteArray ToQByteArray(const Bytes& b);
 // The image written by Qt's own writer for format ("png", "jpg", "tiff", "bmp").
 Bytes QtEncode(const QImage& image, const char* format, int quality = -1);
 
-struct PngSpec {
+struct PngSample {
     int width = 1;
     int height = 1;
     int colorType = 2; // PNG_COLOR_TYPE_*
@@ -36,9 +36,9 @@ struct PngSpec {
     std::optional<std::uint32_t> pixelsPerMetre;
     bool interlaced = false;
 };
-Bytes PngBytes(const PngSpec& spec);
+Bytes PngBytes(const PngSample& sample);
 
-struct JpegSpec {
+struct JpegSample {
     int width = 8;
     int height = 8;
     int components = 3; // 1 grey, 3 RGB, 4 CMYK
@@ -47,17 +47,17 @@ struct JpegSpec {
     bool progressive = false;
     std::vector<std::uint8_t> samples; // width * height * components
 };
-Bytes JpegBytes(const JpegSpec& spec);
+Bytes JpegBytes(const JpegSample& sample);
 
-struct TiffSpec {
+struct TiffSample {
     int width = 1;
     int height = 1;
     int samplesPerPixel = 3; // 1 grey, 3 RGB, 4 RGBA (unassociated alpha)
     std::vector<std::uint8_t> samples;
 };
-Bytes TiffBytes(const TiffSpec& spec);
+Bytes TiffBytes(const TiffSample& sample);
 
-struct Jpeg2000Spec {
+struct Jpeg2000Sample {
     int width = 1;
     int height = 1;
     int components = 3;
@@ -65,7 +65,7 @@ struct Jpeg2000Spec {
     bool withAlpha = false;            // the last component is alpha (JP2 channel definition)
     std::vector<std::uint8_t> samples; // interleaved
 };
-Bytes Jpeg2000Bytes(const Jpeg2000Spec& spec);
+Bytes Jpeg2000Bytes(const Jpeg2000Sample& sample);
 
 // Collects what is written to the process's stderr while it lives.
 class StderrCapture {
