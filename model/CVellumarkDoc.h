@@ -49,6 +49,12 @@ public:
     // Told whenever the modified flag changes (window titles, save prompts).
     std::function<void(bool)> onModifiedChanged;
 
+    // Asks every view of the document to repaint; the frame connects its views here.
+    void UpdateAllViews() const {
+        if (onUpdateAllViews) onUpdateAllViews();
+    }
+    std::function<void()> onUpdateAllViews;
+
     // --- label files -----------------------------------------------------------------------
     // Opens a label file. A file of the older tagged format is offered for conversion
     // first (through ui::Current()): the user names the new file, which is written and then

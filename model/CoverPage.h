@@ -93,4 +93,6 @@ public:
     bool ReadPage(QIODevice& file);
 
     std::vector<std::unique_ptr<LabelItem>> items;
+    // The gallery picture last added to this page (not saved).
+    QString lastAddedPicturePath;
 };

@@ -46,6 +46,8 @@ public:
     // read correctly.
     QString DisplayText() const override;
     bool LayoutPending() const { return layoutPending_; }
+    // Asks for the box to be sized to the listing again at the next measure.
+    void MarkForLayout() { layoutPending_ = true; }
 
 protected:
     QString MeasuredText() const override;

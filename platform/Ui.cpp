@@ -43,6 +43,10 @@ std::optional<QString> HeadlessUi::GetOpenFileName(const FileDialog&) { return s
 
 std::optional<QString> HeadlessUi::GetSaveFileName(const FileDialog&) { return std::nullopt; }
 
+std::optional<COLORREF> HeadlessUi::ChooseColor(COLORREF) { return std::nullopt; }
+
+std::optional<FontChoice> HeadlessUi::ChooseFont(const LogFont&, COLORREF) { return std::nullopt; }
+
 namespace {
 
 HeadlessUi& DefaultUi() {

@@ -3,6 +3,9 @@
 // save file dialogs. Code asks ui::Current(); the application installs its Qt dialogs, tests
 // install a scripted answerer, and without either the headless default answers every
 // question negatively, so nothing ever blocks on a modal window it cannot show.
+#include "LogFont.h"
+#include "Types.h"
+
 #include <QString>
 
 #include <functional>
@@ -25,6 +28,13 @@ struct FileDialog {
     QString defaultExtension;
 };
 
+// What the font dialog gives back: the chosen font, its height as the screen's negative
+// character height in pixels (as items store it), and the chosen text colour.
+struct FontChoice {
+    LogFont font;
+    COLORREF color = 0;
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -33,6 +43,10 @@ public:
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> GetOpenFileName(const FileDialog& dialog) = 0;
     virtual std::optional<QString> GetSaveFileName(const FileDialog& dialog) = 0;
+    // The colour dialog, opened on initial; nothing when the user cancels.
+    virtual std::optional<COLORREF> ChooseColor(COLORREF initial) = 0;
+    // The font dialog, opened on font and color; nothing when the user cancels.
+    virtual std::optional<FontChoice> ChooseFont(const LogFont& font, COLORREF color) = 0;
 };
 
 // The answer a user who declines everything gives: No to a Yes/No question, Cancel where
@@ -50,6 +64,8 @@ public:
                       Buttons buttons) override;
     std::optional<QString> GetOpenFileName(const FileDialog& dialog) override;
     std::optional<QString> GetSaveFileName(const FileDialog& dialog) override;
+    std::optional<COLORREF> ChooseColor(COLORREF initial) override;
+    std::optional<FontChoice> ChooseFont(const LogFont& font, COLORREF color) override;
 
 private:
     Sink sink_;

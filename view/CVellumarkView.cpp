@@ -4,6 +4,7 @@
 #include "CoverPage.h"
 #include "DeviceContext.h"
 #include "LabelItem.h"
+#include "LabelTextEdit.h"
 #include "ShapeItems.h"
 #include "TextItem.h"
 #include "TrackListItem.h"
@@ -66,6 +67,10 @@ CVellumarkView::CVellumarkView(CVellumarkDoc* document, QWidget* parent)
     // Every pixel is repainted from the buffers: no background erase, no flicker.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
+    // The cursor follows what lies under the mouse even without a button down.
+    viewport()->setMouseTracking(true);
+    viewport()->setFocusPolicy(Qt::StrongFocus);
+    setFocusProxy(viewport());
     UpdateScrollSizes();
 }
 
@@ -78,7 +83,7 @@ DeviceContext& CVellumarkView::LayoutDc() {
 
 void CVellumarkView::OnInitialUpdate() {
     if (document_ && !document_->Pages().empty()) page = document_->TakeNextQueuedPage();
-    if (discardTextEditor) discardTextEditor();
+    DiscardTextEditor();
     if (page) metrics = PageMetrics::FromDesign(*page);
     UpdateScrollSizes();
     if (onUpdateToolsState) onUpdateToolsState();
@@ -112,6 +117,16 @@ Size CVellumarkView::Centre() {
     centreX = originX + metrics.width / 2;
     centreY = originY + metrics.height / 2;
     return l.buffer;
+}
+
+Size CVellumarkView::Recentre() {
+    const Size buffer = Centre();
+    // The text editor stays over the same place of the page when the page moves.
+    const int dx = originX - lastOriginX_, dy = originY - lastOriginY_;
+    lastOriginX_ = originX;
+    lastOriginY_ = originY;
+    if (textEditor_ && (dx != 0 || dy != 0)) textEditor_->move(textEditor_->pos() + QPoint(dx, dy));
+    return buffer;
 }
 
 void CVellumarkView::RefreshMetrics() {
@@ -281,7 +296,7 @@ void CVellumarkView::OnDraw(DeviceContext& target) {
         zoom = std::ldexp(1.0f, std::min<int>(printScaleExponent, kMaxPrintExponent));
     }
 
-    const Size buffer = Centre();
+    const Size buffer = printMode ? Centre() : Recentre();
     const int BW = buffer.cx, BH = buffer.cy;
     const bool paintable = BW > 0 && BH > 0 && std::int64_t{BW} * BH <= kMaxBufferPixels;
     QImage imageA, imageB;
@@ -373,11 +388,6 @@ void CVellumarkView::OnDraw(DeviceContext& target) {
         target.BitBlt(0, 0, BW, BH, a, 0, 0, SRCCOPY);
     }
 
-    const int dx = originX - lastOriginX_, dy = originY - lastOriginY_;
-    lastOriginX_ = originX;
-    lastOriginY_ = originY;
-    if (moveTextEditor && (dx != 0 || dy != 0)) moveTextEditor(dx, dy);
-
     if (printMode) {
         metrics = savedMetrics;
         savedDesign.StoreAsDesign(*page);
@@ -418,7 +428,8 @@ void CVellumarkView::resizeEvent(QResizeEvent* event) {
     Invalidate();
 }
 
-void CVellumarkView::scrollContentsBy(int, int) {
+void CVellumarkView::scrollContentsBy(int dx, int dy) {
+    if (textEditor_) textEditor_->move(textEditor_->pos() + QPoint(dx, dy));
     UpdateScrollSizes();
     Invalidate();
 }
@@ -444,7 +455,7 @@ void CVellumarkView::EnsureSpineTexts() {
     // Appends a laid-out spine text turned a quarter, and moves it so that its box keeps its
     // size with its centre as near (cx, cy) as integer halves allow.
     auto add = [&](const char* text, double angle, int cx, int cy, bool centreX) {
-        auto item = std::make_unique<TextItem>(0, 0, W, H, currentLineColor, currentTextColor,
+        auto item = std::make_unique<TextItem>(0, 0, W, H, lineColor, textColor,
                                                text, font);
         item->FitToText(LayoutDc());
         TextItem* t = item.get();
@@ -482,7 +493,7 @@ void CVellumarkView::EnsureTrackList() {
     default: break;
     }
     auto list = std::make_unique<TrackListItem>(r.left, r.top, r.right, r.bottom, RGB(0, 0, 0),
-                                                currentTextColor, "");
+                                                textColor, "");
     const bool disc = page->coverSide == Disc;
     list->Data().alignment = disc ? 1 : 0;
     list->Data().trackLayout = disc ? 0 : 1;
@@ -493,7 +504,7 @@ void CVellumarkView::EnsureTrackList() {
 }
 
 void CVellumarkView::SwitchToPage(int index) {
-    if (discardTextEditor) discardTextEditor();
+    DiscardTextEditor();
     while (zoom != 1.0f && page) ZoomOut();
     zoom = 1.0f;
     if (!document_) return;

@@ -7,17 +7,24 @@
 #include "DeviceContext.h"
 #include "Types.h"
 
+#include "LogFont.h"
+
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QPointer>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CoverPage;
 class CVellumarkDoc;
 class LabelItem;
 class TrackListItem;
+class LabelTextEdit;
+class QMenu;
 class QRegion;
 
 class CVellumarkView : public QAbstractScrollArea {
@@ -82,31 +89,164 @@ public:
     int selectedIndex = -1;
     int printOffsetX = 0, printOffsetY = 0;
     int currentPageNumber = 0;
-    // The colours new items get (the tools keep them up to date).
-    COLORREF currentLineColor = RGB(0, 0, 0);
-    COLORREF currentTextColor = RGB(0, 0, 0);
+
+    // --- editing state ---------------------------------------------------------------------
+    enum DrawTool { Select = 0, Line = 1, Circle = 2, Ellipse = 3, Rectangle = 4, Triangle = 5,
+                    Pen = 6, Text = 8 };
+    enum DragMode { Idle = 0, Creating = 1, Moving = 2 }; // 3..6: resizing by a corner
+    enum CursorKind { ArrowCursor = 0, CrossCursor = 1, SizeAllCursor = 2, SizeNwseCursor = 3,
+                      SizeNeswCursor = 4, IBeamCursor = 5, UnchangedCursor = 6, PenCursor = 7 };
+    int currentTool = Select;
+    int dragMode = Idle;
+    int cursorKind = ArrowCursor;
+    int lastPointX = 0, lastPointY = 0;
+    COLORREF lineColor = RGB(0, 0, 0);
+    COLORREF fillColor = RGB(255, 255, 255);
+    COLORREF textColor = RGB(0, 0, 0);
+    LogFont currentFont = DefaultFont();
+    bool triangleInProgress = false;
+    // The text editor's minimum text area, and the item being edited.
+    int editorMinWidth = 50;
+    int editorMinHeight = 20;
+    double savedRotation = 0;
+    Rect savedRect{};
+    // Set by Copy; the context menu's Paste needs it.
+    bool copiedFlag = false;
+    // Where the context menu was last opened, in client coordinates.
+    int contextPointX = 0, contextPointY = 0;
+    COLORREF lastBackgroundColor = RGB(255, 255, 251);
+
+    // What the tools bar shows: which colour buttons, and the two swatches.
+    struct ToolsBarState {
+        bool outlineButtonShown = true;
+        bool fillButtonShown = true;
+        COLORREF outlineSwatch = RGB(0, 0, 0);
+        COLORREF fillSwatch = RGB(255, 255, 255);
+        bool showTracksOn = false;
+    };
+    ToolsBarState toolsBar;
+
+    // The font of new text: 16-point Arial as the screen measures it.
+    static LogFont DefaultFont();
 
     // --- hooks for the parts of the program around the view -------------------------------
     // The tools bar and page buttons follow the view's state.
     std::function<void()> onUpdateToolsState;
-    // The in-place text editor: dropped (uncommitted) when the page changes, and moved by
-    // the distance the page origin moved between two paints.
-    std::function<void()> discardTextEditor;
-    std::function<void(int dx, int dy)> moveTextEditor;
+    // The tools bar shows toolsBar again (buttons shown or hidden, swatches).
+    std::function<void()> onToolsBarChanged;
+    // The clipart gallery: the picture being dragged from it when a drag is in progress (the
+    // gallery ends its drag when asked), and the picture its context menu was opened on.
+    std::function<std::optional<QString>()> takeGalleryDrop;
+    std::function<QString()> galleryContextPicture;
+    // The Tracks dialog, run modally over the page's track listing. Without one, Edit tracks
+    // only logs that there is nothing to open.
+    std::function<void(TrackListItem&)> runTracksDialog;
+
+    // --- commands -------------------------------------------------------------------------
+    // Runs a command of the view; false when the id is not one of the view's.
+    bool OnCommand(int id);
+    // Whether a command can run now (menus and tool buttons grey out the others).
+    bool IsCommandEnabled(int id) const;
+
+    // Mouse and keys, in client (viewport) coordinates; the widget's events come here.
+    void OnLButtonDown(QPoint client);
+    void OnMouseMove(QPoint client);
+    void OnLButtonUp(QPoint client);
+    void OnLButtonDblClk(QPoint client);
+    // Arrow keys nudge the selection, with Ctrl they resize it; true when the key was used.
+    bool OnKeyDown(int key, bool control);
+    // Client coordinates to design units (scroll, origin and zoom undone).
+    Point ClientToDesign(QPoint client);
+
+    // Tools (the tool commands run these).
+    void SelectTool();
+    void ChooseTool(int tool);
+    void CursorForTool();
+    void ApplyCursor();
+    void DiscardUnfinishedShape();
+    void ResetDrag();
+    void InsertPicture();
+    void AddPicture(const QString& path, std::optional<Point> dropPoint = std::nullopt);
+    void ChooseOutlineColor();
+    void ChooseFillColor();
+    void ChooseFont();
+
+    // The in-place text editor.
+    void BeginNewText(Point design);
+    void BeginEditText(int index);
+    void CommitTextEditor();
+    // Drops the editor and its text (page changes).
+    void DiscardTextEditor();
+    LabelTextEdit* TextEditor() const;
+
+    // Edit commands.
+    void DeleteSelection();
+    void CopySelection();
+    void CutSelection();
+    void PasteItem(std::optional<QPoint> clientPoint = std::nullopt);
+    void SendToBack();
+    void BringToFront();
+    void SetAlignment(int alignment);
+    void RotateSelection(double angle);
+    void FitToPage();
+    void FitEntirePage();
+    void FitFront();
+    void FitBack();
+    void FitSpine();
+    void AddGalleryPicture(int fitCommand);
+    void ChooseBackgroundColor();
+    void TogglePrintOverHole();
+    void ToggleBorders();
+    void ToggleTrackList();
+    void EditTracks();
+    void ShowHelp();
+
+    // The context menu: its entries enabled and checked for the current state, then shown
+    // at a point of the viewport. PrepareContextMenu alone builds it without showing it.
+    QMenu* PrepareContextMenu(QPoint client);
+    void OnContextMenu(QPoint client);
+    // Whether the selection is valid (an index of an item on the page).
+    bool HasValidSelection() const { return SelectedItem() != nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     struct Regions;
     // Sets the origin and centre for this paint; returns the buffer size.
     Size Centre();
+    // Centre() for the screen: the text editor moves with the page.
+    Size Recentre();
     void DrawOutline(DeviceContext& dc) const;
     void DrawItemForDisplay(DeviceContext& dc, int index, bool handles);
     void RefreshMetrics();
     void Invalidate();
+    void SetModified();
+    void UpdateToolsState();
+    void ToolsBarChanged();
+    void ShowSwatches();
+    // The item at index, or null when index is not on the page.
+    LabelItem* ItemAt(int index) const;
+    int ItemCount() const;
+    void RemoveItem(int index);
+    // The selected item follows a drag to (x, y) by dragMode.
+    void DragTo(Point p);
+    // The current attributes follow the item just selected.
+    void FollowSelection();
+    // Positions the editor from display coordinates (it lives in the viewport).
+    void PlaceEditor(const QRect& display);
+    QRect EditorDisplayRect() const;
+    QPoint ScrollOffset() const;
+    // Re-creates the selected item from its own record (stacking commands).
+    std::unique_ptr<LabelItem> CloneSelection() const;
     // A device context of the screen, for text layout outside a paint.
     DeviceContext& LayoutDc();
 
@@ -115,4 +255,6 @@ private:
     int lastOriginX_ = 0, lastOriginY_ = 0;
     QImage layoutImage_;
     DeviceContext* layoutDc_ = nullptr;
+    QPointer<LabelTextEdit> textEditor_;
+    QMenu* contextMenu_ = nullptr;
 };

@@ -12,6 +12,10 @@ const char* KindName(ScriptedUi::Kind kind) {
         return "open";
     case ScriptedUi::Kind::SaveFile:
         return "save";
+    case ScriptedUi::Kind::Color:
+        return "color";
+    case ScriptedUi::Kind::Font:
+        return "font";
     }
     return "?";
 }
@@ -55,17 +59,42 @@ ScriptedUi::~ScriptedUi() {
 }
 
 ScriptedUi& ScriptedUi::AnswerMessage(ui::Answer answer) {
-    queue_.push_back({Kind::Message, answer, std::nullopt});
+    Queued q;
+    q.kind = Kind::Message;
+    q.answer = answer;
+    queue_.push_back(q);
     return *this;
 }
 
 ScriptedUi& ScriptedUi::AnswerOpenFile(std::optional<QString> path) {
-    queue_.push_back({Kind::OpenFile, ui::Answer::Cancel, std::move(path)});
+    Queued q;
+    q.kind = Kind::OpenFile;
+    q.path = path.value_or(QString());
+    queue_.push_back(q);
     return *this;
 }
 
 ScriptedUi& ScriptedUi::AnswerSaveFile(std::optional<QString> path) {
-    queue_.push_back({Kind::SaveFile, ui::Answer::Cancel, std::move(path)});
+    Queued q;
+    q.kind = Kind::SaveFile;
+    q.path = path.value_or(QString());
+    queue_.push_back(q);
+    return *this;
+}
+
+ScriptedUi& ScriptedUi::AnswerColor(std::optional<COLORREF> color) {
+    Queued q;
+    q.kind = Kind::Color;
+    q.color = color;
+    queue_.push_back(q);
+    return *this;
+}
+
+ScriptedUi& ScriptedUi::AnswerFont(std::optional<ui::FontChoice> choice) {
+    Queued q;
+    q.kind = Kind::Font;
+    q.font = choice;
+    queue_.push_back(q);
     return *this;
 }
 
@@ -97,18 +126,50 @@ std::optional<ScriptedUi::Queued> ScriptedUi::Take(const Call& call) {
 
 ui::Answer ScriptedUi::MessageBox(const QString& caption, const QString& text, ui::Icon icon,
                                   ui::Buttons buttons) {
-    const auto q = Take({Kind::Message, caption, text, icon, buttons, {}});
+    Call call;
+    call.caption = caption;
+    call.text = text;
+    call.icon = icon;
+    call.buttons = buttons;
+    const auto q = Take(call);
     return q ? q->answer : ui::DecliningAnswer(buttons);
 }
 
 std::optional<QString> ScriptedUi::GetOpenFileName(const ui::FileDialog& dialog) {
-    const auto q = Take({Kind::OpenFile, dialog.caption, {}, ui::Icon::None, ui::Buttons::Ok, dialog});
-    return q ? q->path : std::nullopt;
+    Call call;
+    call.kind = Kind::OpenFile;
+    call.caption = dialog.caption;
+    call.dialog = dialog;
+    const auto q = Take(call);
+    if (!q || q->path.isEmpty()) return std::nullopt;
+    return q->path;
 }
 
 std::optional<QString> ScriptedUi::GetSaveFileName(const ui::FileDialog& dialog) {
-    const auto q = Take({Kind::SaveFile, dialog.caption, {}, ui::Icon::None, ui::Buttons::Ok, dialog});
-    return q ? q->path : std::nullopt;
+    Call call;
+    call.kind = Kind::SaveFile;
+    call.caption = dialog.caption;
+    call.dialog = dialog;
+    const auto q = Take(call);
+    if (!q || q->path.isEmpty()) return std::nullopt;
+    return q->path;
+}
+
+std::optional<COLORREF> ScriptedUi::ChooseColor(COLORREF initial) {
+    Call call;
+    call.kind = Kind::Color;
+    call.color = initial;
+    const auto q = Take(call);
+    return q ? q->color : std::nullopt;
+}
+
+std::optional<ui::FontChoice> ScriptedUi::ChooseFont(const LogFont& font, COLORREF color) {
+    Call call;
+    call.kind = Kind::Font;
+    call.font = font;
+    call.color = color;
+    const auto q = Take(call);
+    return q ? q->font : std::nullopt;
 }
 
 } // namespace testsupport

@@ -14,7 +14,7 @@ namespace testsupport {
 
 class ScriptedUi : public ui::Ui {
 public:
-    enum class Kind { Message, OpenFile, SaveFile };
+    enum class Kind { Message, OpenFile, SaveFile, Color, Font };
 
     struct Call {
         Kind kind = Kind::Message;
@@ -23,6 +23,8 @@ public:
         ui::Icon icon = ui::Icon::None;
         ui::Buttons buttons = ui::Buttons::Ok;
         ui::FileDialog dialog; // file dialogs only
+        COLORREF color = 0;    // colour and font dialogs: the colour they open with
+        LogFont font;          // font dialog: the font it opens with
     };
 
     ScriptedUi();
@@ -34,6 +36,9 @@ public:
     ScriptedUi& AnswerMessage(ui::Answer answer);
     ScriptedUi& AnswerOpenFile(std::optional<QString> path);
     ScriptedUi& AnswerSaveFile(std::optional<QString> path);
+    // Queue the answer to the next colour or font dialog; nothing cancels it.
+    ScriptedUi& AnswerColor(std::optional<COLORREF> color);
+    ScriptedUi& AnswerFont(std::optional<ui::FontChoice> choice);
 
     const std::vector<Call>& Calls() const { return calls_; }
     // The calls as "kind|caption|icon|buttons" lines, for compact expectations.
@@ -44,12 +49,16 @@ public:
                           ui::Buttons buttons) override;
     std::optional<QString> GetOpenFileName(const ui::FileDialog& dialog) override;
     std::optional<QString> GetSaveFileName(const ui::FileDialog& dialog) override;
+    std::optional<COLORREF> ChooseColor(COLORREF initial) override;
+    std::optional<ui::FontChoice> ChooseFont(const LogFont& font, COLORREF color) override;
 
 private:
     struct Queued {
-        Kind kind;
+        Kind kind = Kind::Message;
         ui::Answer answer = ui::Answer::Cancel;
-        std::optional<QString> path;
+        QString path; // the file dialogs' answer; empty when they are cancelled
+        std::optional<COLORREF> color;
+        std::optional<ui::FontChoice> font;
     };
     // The queued answer for a call of this kind, or nothing (after failing the test).
     std::optional<Queued> Take(const Call& call);
