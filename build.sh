@@ -50,11 +50,10 @@ run)
     if [ -x "$BUILD_DIR/bin/vellumark" ]; then
         exec "$BUILD_DIR/bin/vellumark" "${@:2}"
     fi
-    echo "The main window is not built yet; showing the batch tool instead:"
-    echo "  $BUILD_DIR/bin/vellumark-cli templates   (the label stock catalogue)"
-    echo "  $BUILD_DIR/bin/vellumark-cli new 0       (a new standard CD project)"
-    echo
-    "$BUILD_DIR/bin/vellumark-cli" new 0
+    echo "The main window is not built yet; opening a new standard CD project in the label"
+    echo "view's test window instead ($BUILD_DIR/bin/vellumark-cli view --new 0)."
+    echo "The batch tool: $BUILD_DIR/bin/vellumark-cli --help"
+    exec "$BUILD_DIR/bin/vellumark-cli" view --new 0
     ;;
 test)
     install_missing

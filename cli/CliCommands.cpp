@@ -9,9 +9,11 @@
 #include "LabelTemplateCatalogue.h"
 #include "LegacyLabel.h"
 #include "Ui.h"
+#include "ViewHost.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QJsonDocument>
@@ -44,7 +46,10 @@ const char* const kUsage =
     "                                      page PAGE (from 0) as the label view paints\n"
     "                                      it, as PNG: zoom N (1, 2, 4, ...), centred in a\n"
     "                                      W x H client area; --print paints it as printed\n"
-    "                                      on a printer of D dpi\n";
+    "                                      on a printer of D dpi\n"
+    "  view (FILE.vlm | --new TYPE) [--catalogue FILE]\n"
+    "                                      a window with the label view over a project, to\n"
+    "                                      draw and edit it (needs a display); Ctrl+S saves\n";
 
 struct Options {
     QStringList positional;
@@ -61,6 +66,8 @@ struct Options {
     std::optional<QString> height;
     std::optional<QString> dpi;
     bool print = false;
+    // view
+    std::optional<QString> newType;
 };
 
 // Splits arguments into positionals and options with a value ("--name VALUE" or
@@ -80,6 +87,7 @@ QString ParseOptions(const QStringList& args, Options& opts) {
         {"--width", &Options::width, "a width in pixels"},
         {"--height", &Options::height, "a height in pixels"},
         {"--dpi", &Options::dpi, "a resolution"},
+        {"--new", &Options::newType, "a label type"},
     };
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -112,7 +120,7 @@ QString ParseOptions(const QStringList& args, Options& opts) {
 
 // The options a command does not take are errors, not silently ignored.
 QString RejectOthers(const Options& opts, bool catalogue, bool picture, bool output,
-                     bool render) {
+                     bool render, bool view) {
     if (!catalogue && opts.catalogue)
         return QStringLiteral("--catalogue is not an option of this command");
     if (!output && opts.output) return QStringLiteral("-o is only for new");
@@ -121,6 +129,7 @@ QString RejectOthers(const Options& opts, bool catalogue, bool picture, bool out
         if (opts.rotate) return QStringLiteral("--rotate is only for picture");
         if (opts.png) return QStringLiteral("--png is only for picture");
     }
+    if (opts.newType && !view) return QStringLiteral("--new is only for view");
     if (!render) {
         if (opts.zoom) return QStringLiteral("--zoom is only for render");
         if (opts.width || opts.height) return QStringLiteral("--width and --height are only for render");
@@ -175,34 +184,16 @@ int Templates(const Options& opts, QTextStream& out, QTextStream& err) {
     return Ok;
 }
 
-int New(const Options& opts, QTextStream& out, QTextStream& err) {
-    if (opts.positional.size() != 1) {
-        err << "vellumark-cli: new needs one label type (0 to 3)\n";
-        return Usage;
-    }
-    const QString& typeText = opts.positional.front();
+// A label type as typed on the command line: one digit, 0 to 3.
+std::optional<int> ParseLabelType(const QString& typeText, QTextStream& err) {
     bool ok = false;
     const int type = typeText.toInt(&ok);
     if (!ok || type < 0 || type > 3 || typeText.size() != 1) {
         err << "vellumark-cli: bad label type: " << typeText
             << " (0 standard CD, 1 slimline CD, 2 standard DVD, 3 slimline DVD)\n";
-        return Usage;
+        return std::nullopt;
     }
-    const auto catalogue = OpenCatalogue(opts, err);
-    if (!catalogue) return Failed;
-    CatalogueLabelContext context(*catalogue, type);
-    CVellumarkDoc doc(context);
-    if (!doc.CreatePagesForLabelType()) {
-        err << "vellumark-cli: the pages of the project could not be created\n";
-        return Failed;
-    }
-    doc.SetModifiedFlag(false);
-    if (opts.output) {
-        CliUi prompts(err);
-        if (!doc.OnSaveDocument(*opts.output)) return Failed;
-    }
-    PrintJson(out, documentjson::DocumentToJson(doc, *catalogue));
-    return Ok;
+    return type;
 }
 
 // A file of the older format is not opened as a label: only convert turns it into one.
@@ -217,9 +208,10 @@ bool RefuseLegacy(const QString& path, QTextStream& err) {
 // A current-format label file opened as the program opens it, with the catalogue it is
 // read against. Null after the failure has been reported on err.
 struct OpenedLabel {
-    explicit OpenedLabel(LabelTemplateCatalogue c) : catalogue(std::move(c)) {}
+    explicit OpenedLabel(LabelTemplateCatalogue c, int labelType = 0)
+        : catalogue(std::move(c)), context(catalogue, labelType) {}
     LabelTemplateCatalogue catalogue;
-    CatalogueLabelContext context{catalogue};
+    CatalogueLabelContext context;
     CVellumarkDoc doc{context};
 };
 
@@ -232,6 +224,38 @@ std::unique_ptr<OpenedLabel> OpenLabel(const Options& opts, const QString& path,
     CliUi prompts(err);
     if (!label->doc.OnOpenDocument(path)) return nullptr;
     return label;
+}
+
+// A new project of a label type, its pages made as the program makes them. Null after
+// the failure has been reported on err.
+std::unique_ptr<OpenedLabel> CreateLabel(const Options& opts, int type, QTextStream& err) {
+    auto catalogue = OpenCatalogue(opts, err);
+    if (!catalogue) return nullptr;
+    auto label = std::make_unique<OpenedLabel>(std::move(*catalogue), type);
+    if (!label->doc.CreatePagesForLabelType()) {
+        err << "vellumark-cli: the pages of the project could not be created\n";
+        return nullptr;
+    }
+    label->doc.SetModifiedFlag(false);
+    return label;
+}
+
+int New(const Options& opts, QTextStream& out, QTextStream& err) {
+    if (opts.positional.size() != 1) {
+        err << "vellumark-cli: new needs one label type (0 to 3)\n";
+        return Usage;
+    }
+    const std::optional<int> parsed = ParseLabelType(opts.positional.front(), err);
+    if (!parsed) return Usage;
+    const auto label = CreateLabel(opts, *parsed, err);
+    if (!label) return Failed;
+    CVellumarkDoc& doc = label->doc;
+    if (opts.output) {
+        CliUi prompts(err);
+        if (!doc.OnSaveDocument(*opts.output)) return Failed;
+    }
+    PrintJson(out, documentjson::DocumentToJson(doc, label->catalogue));
+    return Ok;
 }
 
 int Info(const Options& opts, QTextStream& out, QTextStream& err) {
@@ -344,6 +368,28 @@ std::optional<int> ParseBounded(const QString& text, int lo, int hi) {
     const int v = text.toInt(&ok);
     if (!ok || v < lo || v > hi) return std::nullopt;
     return v;
+}
+
+int View(const Options& opts, QTextStream& err) {
+    if (opts.positional.size() + (opts.newType ? 1 : 0) != 1) {
+        err << "vellumark-cli: view needs one label file, or --new and a label type\n";
+        return Usage;
+    }
+    std::optional<int> type;
+    if (opts.newType && !(type = ParseLabelType(*opts.newType, err))) return Usage;
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        err << "vellumark-cli: view needs a display, not the offscreen platform\n";
+        return Failed;
+    }
+    if (type) {
+        const auto label = CreateLabel(opts, *type, err);
+        if (!label) return Failed;
+        return RunViewHost(label->doc, QString());
+    }
+    const QString path = opts.positional.front();
+    const auto label = OpenLabel(opts, path, err);
+    if (!label) return Failed;
+    return RunViewHost(label->doc, path);
 }
 
 int Render(const Options& opts, QTextStream& out, QTextStream& err) {
@@ -461,12 +507,13 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     const bool known = command == QLatin1String("templates") || command == QLatin1String("new") ||
                        command == QLatin1String("picture") || command == QLatin1String("info") ||
-                       command == QLatin1String("convert") || command == QLatin1String("render");
+                       command == QLatin1String("convert") || command == QLatin1String("render") ||
+                       command == QLatin1String("view");
     if (known) {
         const bool picture = command == QLatin1String("picture");
         const QString misplaced =
             RejectOthers(opts, !picture, picture, command == QLatin1String("new"),
-                         command == QLatin1String("render"));
+                         command == QLatin1String("render"), command == QLatin1String("view"));
         if (!misplaced.isEmpty()) {
             err << "vellumark-cli: " << misplaced << "\n";
             return Usage;
@@ -478,6 +525,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (command == QLatin1String("info")) return Info(opts, out, err);
     if (command == QLatin1String("convert")) return Convert(opts, out, err);
     if (command == QLatin1String("render")) return Render(opts, out, err);
+    if (command == QLatin1String("view")) return View(opts, err);
     err << "vellumark-cli: unknown command: " << command << " (try --help)\n";
     return Usage;
 }

@@ -5,11 +5,21 @@
 #include <QFile>
 #include <QApplication>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    // Never needs a display: rendering is off-screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the view window needs a display: everything else renders off-screen.
+    const bool window = argc > 1 && qstrcmp(argv[1], "view") == 0;
+    if (!window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a display Qt would abort; say what is missing instead.
+    if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        fprintf(stderr, "vellumark-cli: view needs a display (DISPLAY or WAYLAND_DISPLAY is not set)\n");
+        return 1;
+    }
     // Outside a desktop session Qt warns about a missing runtime folder on stderr, which
     // scripts read as our error channel: give it a private one.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {

@@ -69,8 +69,7 @@ CVellumarkView::CVellumarkView(CVellumarkDoc* document, QWidget* parent)
     viewport()->setAutoFillBackground(false);
     // The cursor follows what lies under the mouse even without a button down.
     viewport()->setMouseTracking(true);
-    viewport()->setFocusPolicy(Qt::StrongFocus);
-    setFocusProxy(viewport());
+    setFocusPolicy(Qt::StrongFocus);
     UpdateScrollSizes();
 }
 

@@ -547,7 +547,7 @@ void CVellumarkView::ChooseFont() {
 
 void CVellumarkView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
-    viewport()->setFocus(Qt::MouseFocusReason);
+    setFocus(Qt::MouseFocusReason);
     OnLButtonDown(event->position().toPoint());
     event->accept();
 }

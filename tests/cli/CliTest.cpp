@@ -75,6 +75,13 @@ TEST(Cli, NewStandardCdHasDiscBackAndFrontWithTheirDesignSizes) {
     EXPECT_EQ(pages[1].toObject()[QStringLiteral("design")].toObject()[QStringLiteral("spineWidth")].toInt(), 19);
 }
 
+TEST(Cli, ViewWithoutADisplayFailsWithOneLineInsteadOfAborting) {
+    const Result r = RunCli({QStringLiteral("view"), QStringLiteral("--new"), QStringLiteral("0")},
+                            false);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("needs a display")) << r.err.toStdString();
+}
+
 TEST(Cli, NewUsesTheShippedCatalogueByDefaultWithoutADisplay) {
     const Result r = RunCli({QStringLiteral("new"), QStringLiteral("2")}, false);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -112,6 +119,12 @@ TEST(Cli, BadCommandLinesFailWithOneLine) {
         {{QStringLiteral("info"), dir.filePath("none.vlm"), QStringLiteral("--catalogue"),
           dir.filePath("none.ani")},
          1, "not found"},
+        {{QStringLiteral("view")}, 2, "one label file, or --new"},
+        {{QStringLiteral("view"), QStringLiteral("--new"), QStringLiteral("7")}, 2, "bad label type"},
+        {{QStringLiteral("info"), QStringLiteral("a.vlm"), QStringLiteral("--new"), QStringLiteral("1")},
+         2, "only for view"},
+        // The window needs a display: the tests' offscreen platform has none to show it on.
+        {{QStringLiteral("view"), QStringLiteral("--new"), QStringLiteral("1")}, 1, "needs a display"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
