@@ -44,10 +44,14 @@ void CVellumarkView::BeginNewText(Point design) {
     if (!page) return;
     savedRotation = 0;
     const QPoint at(ToDisplay(design.x, zoom, originX), ToDisplay(design.y, zoom, originY));
-    PlaceEditor(LabelTextEdit::RectForNewText(at));
+    const QRect display = LabelTextEdit::RectForNewText(at);
+    PlaceEditor(display);
     textEditor_->SetFrame(LabelTextEdit::Frame::Thin);
     textEditor_->SetAlignment(0);
     textEditor_->setPlainText(QString());
+    // Taking the font and the empty text refitted the editor to one "o" of a large font;
+    // a new editor keeps its minimum size until something is typed.
+    textEditor_->setGeometry(display.translated(-ScrollOffset()));
 }
 
 void CVellumarkView::BeginEditText(int index) {

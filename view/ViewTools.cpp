@@ -362,7 +362,10 @@ void CVellumarkView::OnLButtonUp(QPoint client) {
             return;
         }
     }
-    if (page) DragTo(p);
+    // A click without a drag keeps a new shape at its starting size: pulling its corner
+    // back onto the press point would leave an invisible shape of no size.
+    const bool clickOnly = dragMode == Creating && p.x == lastPointX && p.y == lastPointY;
+    if (page && !clickOnly) DragTo(p);
     if (!(currentTool == Triangle && dragMode == Creating)) {
         dragMode = Idle;
         ApplyCursor();
@@ -528,12 +531,12 @@ void CVellumarkView::ChooseFont() {
     fillColor = choice->color;
     if (text) {
         text->Data().font = choice->font;
-        // Laid out upright, then turned back, so the box fits the new font either way.
+        // Laid out upright, then turned back. Laying it out again after the turn would
+        // measure the text upright and leave a turned text in an upright box.
         const double rotation = text->Data().rotation;
         text->Rotate90(-rotation);
         text->FitToText(LayoutDc());
         text->Rotate90(rotation);
-        text->FitToText(LayoutDc());
     }
     if (textEditor_) {
         textEditor_->SetItemFont(currentFont, zoom);
