@@ -2,12 +2,13 @@
 // The view of one page of a label project: lays the page out on screen, zooms and scrolls,
 // and paints outline, background, items and selection through two off-screen buffers. The
 // same painting serves the print job (print mode) and the batch tool, so OnDraw works on
-// any DeviceContext without the widget ever being shown.
+// any DeviceContext without the widget ever being shown. The view is also the page's
+// editor: the tools and mouse editing (ViewTools.cpp), the in-place text editor
+// (ViewTextEditing.cpp) and the edit commands (ViewEditCommands.cpp).
 #include "PageMetrics.h"
 #include "DeviceContext.h"
-#include "Types.h"
-
 #include "LogFont.h"
+#include "Types.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -16,7 +17,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 
 class CoverPage;
@@ -205,8 +205,6 @@ public:
     // at a point of the viewport. PrepareContextMenu alone builds it without showing it.
     QMenu* PrepareContextMenu(QPoint client);
     void OnContextMenu(QPoint client);
-    // Whether the selection is valid (an index of an item on the page).
-    bool HasValidSelection() const { return SelectedItem() != nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -241,12 +239,11 @@ private:
     void DragTo(Point p);
     // The current attributes follow the item just selected.
     void FollowSelection();
+    void FitToPart(Rect part);
     // Positions the editor from display coordinates (it lives in the viewport).
     void PlaceEditor(const QRect& display);
     QRect EditorDisplayRect() const;
     QPoint ScrollOffset() const;
-    // Re-creates the selected item from its own record (stacking commands).
-    std::unique_ptr<LabelItem> CloneSelection() const;
     // A device context of the screen, for text layout outside a paint.
     DeviceContext& LayoutDc();
 

@@ -210,37 +210,34 @@ void CVellumarkView::FitEntirePage() {
     item->Offset(-r.left, -r.top);
 }
 
-void CVellumarkView::FitFront() {
+// The picture covers one part of the page: sized to the page first, then its corners put
+// on the part's. All halves are truncated each on its own.
+void CVellumarkView::FitToPart(Rect part) {
     LabelItem* item = SelectedItem();
     if (!item) return;
-    const int W = page->designWidth, H = page->designHeight, SW = page->designSpineWidth;
     FitToPage();
-    item->Resize(1, SW / 2 + W / 2, 0);
-    item->Resize(3, W, H);
+    item->Resize(1, part.left, part.top);
+    item->Resize(3, part.right, part.bottom);
     SetModified();
     Invalidate();
+}
+
+void CVellumarkView::FitFront() {
+    if (!page) return;
+    const int W = page->designWidth, H = page->designHeight, SW = page->designSpineWidth;
+    FitToPart({SW / 2 + W / 2, 0, W, H});
 }
 
 void CVellumarkView::FitBack() {
-    LabelItem* item = SelectedItem();
-    if (!item) return;
+    if (!page) return;
     const int W = page->designWidth, H = page->designHeight, SW = page->designSpineWidth;
-    FitToPage();
-    item->Resize(1, 0, 0);
-    item->Resize(3, W / 2 - SW / 2, H);
-    SetModified();
-    Invalidate();
+    FitToPart({0, 0, W / 2 - SW / 2, H});
 }
 
 void CVellumarkView::FitSpine() {
-    LabelItem* item = SelectedItem();
-    if (!item) return;
+    if (!page) return;
     const int W = page->designWidth, H = page->designHeight, SW = page->designSpineWidth;
-    FitToPage();
-    item->Resize(1, W / 2 - SW / 2, 0);
-    item->Resize(3, W / 2 + SW / 2, H);
-    SetModified();
-    Invalidate();
+    FitToPart({W / 2 - SW / 2, 0, W / 2 + SW / 2, H});
 }
 
 void CVellumarkView::AddGalleryPicture(int fitCommand) {

@@ -12,6 +12,16 @@ QString ShippedPath(const QString& name) {
     return QStringLiteral(VM_SHIPPED_DATA_DIR "/") + name;
 }
 
+LogFont ArialFont(std::int32_t height, bool italic) {
+    LogFont f;
+    f.lfHeight = height;
+    f.lfWeight = FW_NORMAL;
+    f.lfItalic = italic ? 1 : 0;
+    f.lfPitchAndFamily = FF_SWISS;
+    f.SetFaceName("Arial");
+    return f;
+}
+
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};

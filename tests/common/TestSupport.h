@@ -1,8 +1,11 @@
 #pragma once
+#include "LogFont.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <functional>
 
 namespace testsupport {
@@ -11,6 +14,9 @@ namespace testsupport {
 QString DataPath(const QString& name);
 // The shipped data folder of the source tree (data/).
 QString ShippedPath(const QString& name);
+
+// Normal-weight "Arial" with this lfHeight (a size in points, as text items store it).
+LogFont ArialFont(std::int32_t height, bool italic = false);
 
 QByteArray ReadAll(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);

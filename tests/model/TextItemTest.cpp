@@ -3,6 +3,7 @@
 #include "TextItem.h"
 #include "DeviceContext.h"
 #include "DrawingCanvas.h"
+#include "TestSupport.h"
 #include "TextCodec.h"
 #include "TrackListItem.h"
 
@@ -26,15 +27,7 @@ namespace {
 constexpr QRgb kWhite = Canvas::kWhite;
 
 // A font as text items store it: lfHeight is a size in points.
-LogFont Points(int points, bool italic = false) {
-    LogFont f;
-    f.lfHeight = points;
-    f.lfWeight = FW_NORMAL;
-    f.lfItalic = italic ? 1 : 0;
-    f.lfPitchAndFamily = FF_SWISS;
-    f.SetFaceName("Arial");
-    return f;
-}
+LogFont Points(int points, bool italic = false) { return testsupport::ArialFont(points, italic); }
 
 // The same font made for a device: lfHeight is minus the character height in pixels.
 LogFont Pixels(LogFont f, int pixels) {

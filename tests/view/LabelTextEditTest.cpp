@@ -3,6 +3,7 @@
 #include "LabelTextEdit.h"
 
 #include "DeviceContext.h"
+#include "TestSupport.h"
 #include "TextCodec.h"
 
 #include <QAction>
@@ -33,14 +34,7 @@ protected:
     void mousePressEvent(QMouseEvent*) override { ++presses; }
 };
 
-LogFont ArialPoints(int points) {
-    LogFont f;
-    f.lfHeight = points;
-    f.lfWeight = FW_NORMAL;
-    f.lfPitchAndFamily = FF_SWISS;
-    f.SetFaceName("Arial");
-    return f;
-}
+using testsupport::ArialFont;
 
 // Types text the way a keyboard does: one key event per character, "\n" as Return.
 void Type(QWidget* w, const QString& text) {
@@ -76,7 +70,7 @@ protected:
 };
 
 TEST_F(LabelTextEditTest, NewEditorGrowsWithTheTextButNeverBelowItsMinimum) {
-    edit->SetItemFont(ArialPoints(8), 1.0f);
+    edit->SetItemFont(ArialFont(8), 1.0f);
     const QRect start = edit->geometry();
     EXPECT_EQ(start, QRect(30, 40, 70, 40));
     const int lineHeight = edit->MeasureText("x").cy;
@@ -112,7 +106,7 @@ TEST_F(LabelTextEditTest, NewEditorGrowsWithTheTextButNeverBelowItsMinimum) {
 }
 
 TEST_F(LabelTextEditTest, WidthFollowsTheWidestLineNotTheLongestOne) {
-    edit->SetItemFont(ArialPoints(16), 1.0f);
+    edit->SetItemFont(ArialFont(16), 1.0f);
     Type(edit, "WWWWWWW\niiiiiiiii");
     const int wide = Advance(edit->ScreenFont(), "WWWWWWW");
     ASSERT_GT(wide, Advance(edit->ScreenFont(), "iiiiiiiii"));
@@ -123,7 +117,7 @@ TEST_F(LabelTextEditTest, WidthFollowsTheWidestLineNotTheLongestOne) {
 }
 
 TEST_F(LabelTextEditTest, ATrailingLineBreakMakesRoomForTheCaretLine) {
-    edit->SetItemFont(ArialPoints(16), 1.0f);
+    edit->SetItemFont(ArialFont(16), 1.0f);
     const int oh = edit->MeasureText("").cy;
     Type(edit, "Title");
     EXPECT_EQ(edit->height(), oh + LabelTextEdit::kTextMargin);
@@ -159,7 +153,7 @@ TEST(LabelTextEditFont, ScreenFontIsTheItemFontAtTheViewZoom) {
         {-11, 1.0f, 15}, // a stored screen height draws as a positive cell height
     };
     for (const Case& c : cases) {
-        LogFont f = ArialPoints(c.stored);
+        LogFont f = ArialFont(c.stored);
         f.lfItalic = 1;
         f.lfWeight = FW_BOLD;
         f.lfEscapement = 900;
@@ -173,11 +167,11 @@ TEST(LabelTextEditFont, ScreenFontIsTheItemFontAtTheViewZoom) {
 }
 
 TEST_F(LabelTextEditTest, FontIsTheDrawingFontAndRefitsTheEditor) {
-    edit->SetItemFont(ArialPoints(10), 1.0f);
+    edit->SetItemFont(ArialFont(10), 1.0f);
     Type(edit, "Spine\ntext");
     const QRect small = edit->geometry();
 
-    const LogFont item = ArialPoints(10);
+    const LogFont item = ArialFont(10);
     edit->SetItemFont(item, 2.0f);
     EXPECT_EQ(edit->ItemFont(), item) << "the stored font is kept in points";
     QImage img(1, 1, QImage::Format_ARGB32);
@@ -264,7 +258,7 @@ TEST_F(LabelTextEditTest, EditingKeysStayInTheEditorAndEscapeCancelsNothing) {
 }
 
 TEST_F(LabelTextEditTest, AlignmentPlacesTheLinesLeftCentredOrRight) {
-    edit->SetItemFont(ArialPoints(12), 1.0f);
+    edit->SetItemFont(ArialFont(12), 1.0f);
     edit->setGeometry(30, 40, 300, 60);
     edit->setPlainText("ab");
     edit->setGeometry(30, 40, 300, 60); // wider than the text, so there is room to align
@@ -299,7 +293,7 @@ TEST_F(LabelTextEditTest, AlignmentPlacesTheLinesLeftCentredOrRight) {
 }
 
 TEST_F(LabelTextEditTest, TextIsShownInTheGivenColour) {
-    edit->SetItemFont(ArialPoints(24), 1.0f);
+    edit->SetItemFont(ArialFont(24), 1.0f);
     edit->SetTextColor(RGB(200, 10, 30)); // red, green, blue: catches a swapped byte order
     EXPECT_EQ(edit->TextColor(), RGB(200, 10, 30));
     Type(edit, "MMM");
@@ -362,7 +356,7 @@ TEST_F(LabelTextEditTest, NotificationsFollowEveryChange) {
     edit->onGeometryChanged = [&](const QRect& r) { rects.push_back(r); };
     Type(edit, "abc");
     EXPECT_EQ(changes, 3);
-    edit->SetItemFont(ArialPoints(48), 1.0f);
+    edit->SetItemFont(ArialFont(48), 1.0f);
     ASSERT_FALSE(rects.empty());
     EXPECT_EQ(rects.back(), edit->geometry());
 }

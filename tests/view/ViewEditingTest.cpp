@@ -50,14 +50,7 @@ Bytes RecordOf(const LabelItem& item) {
     return bytes;
 }
 
-LogFont Arial(int points) {
-    LogFont f;
-    f.lfHeight = points;
-    f.lfWeight = FW_NORMAL;
-    f.lfPitchAndFamily = FF_SWISS;
-    f.SetFaceName("Arial");
-    return f;
-}
+using testsupport::ArialFont;
 
 // A text item laid out as the view lays texts out (a 96 dpi screen surface).
 std::unique_ptr<TextItem> LaidOutText(int x, int y, const char* text, const LogFont& font) {
@@ -333,7 +326,7 @@ TEST(ViewSelection, SelectingAnItemMakesItsColoursCurrent) {
     Desk d;
     d.Add(std::make_unique<LineItem>(10, 10, 60, 10, kGreen, kRed));
     d.Add(std::make_unique<EllipseItem>(10, 100, 60, 150, kBlue, kGreen));
-    d.Add(LaidOutText(10, 200, "Title", Arial(12)));
+    d.Add(LaidOutText(10, 200, "Title", ArialFont(12)));
     d.Items().back()->Data().fillColor = kRed;
 
     d.Click(35, 10);
@@ -394,7 +387,7 @@ TEST(ViewSelection, EachCornerHandleResizesByItsOwnCorner) {
 
 TEST(ViewSelection, TextsAndListingsAreNotResizedByTheirHandles) {
     Desk d;
-    d.Add(LaidOutText(150, 250, "Fixed size", Arial(12)));
+    d.Add(LaidOutText(150, 250, "Fixed size", ArialFont(12)));
     const Rect text = d.Item(0).GetRect();
     d.Drag({text.right, text.bottom}, {text.right + 40, text.bottom + 30});
     EXPECT_EQ(d.Item(0).GetRect(), text);
@@ -587,7 +580,7 @@ TEST(ViewText, EditingATurnedTextTurnsItBackAndReAnchorsItOnCommit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.angle);
         Desk d;
-        d.Add(LaidOutText(80, 90, "Spin", Arial(14)));
+        d.Add(LaidOutText(80, 90, "Spin", ArialFont(14)));
         d.Item(0).Rotate90(c.angle);
         const Rect turned = d.Item(0).GetRect();
         const Point mid = Centre(turned);
@@ -609,7 +602,7 @@ TEST(ViewText, EditingATurnedTextTurnsItBackAndReAnchorsItOnCommit) {
         const Rect r = d.Item(0).GetRect();
         EXPECT_EQ(d.Item(0).Data().rotation, c.angle);
         EXPECT_EQ(d.Item(0).Data().text, "Spinning round\r\nand round");
-        EXPECT_EQ(d.Item(0).Data().font, Arial(14));
+        EXPECT_EQ(d.Item(0).Data().font, ArialFont(14));
         EXPECT_GT(r.Height(), turned.Height()); // the longer line runs down the turned box
         EXPECT_GT(r.Width(), turned.Width());   // the second line lies beside the first
         EXPECT_EQ(c.keepsLeft ? r.left : r.right, c.keepsLeft ? turned.left : turned.right);
@@ -621,7 +614,7 @@ TEST(ViewText, AlignmentSurvivesAnEdit) {
     for (int alignment : {1, 2}) {
         SCOPED_TRACE(alignment);
         Desk d;
-        d.Add(LaidOutText(40, 40, "Middle", Arial(12)));
+        d.Add(LaidOutText(40, 40, "Middle", ArialFont(12)));
         d.Item(0).Data().alignment = alignment;
         const Point mid = Centre(d.Item(0).GetRect());
         d.Click(mid.x, mid.y);
@@ -638,7 +631,7 @@ TEST(ViewText, AlignmentSurvivesAnEdit) {
 TEST(ViewText, ErasingAllOfAnEditedTextRemovesTheItem) {
     Desk d;
     d.AddRect(200, 200, 240, 240);
-    d.Add(LaidOutText(40, 40, "Gone", Arial(12)));
+    d.Add(LaidOutText(40, 40, "Gone", ArialFont(12)));
     const Point mid = Centre(d.Item(1).GetRect());
     d.Click(mid.x, mid.y);
     d.view.OnLButtonDblClk(QPoint(mid.x, mid.y));
@@ -676,7 +669,7 @@ TEST(ViewClipboard, EveryKindPastesOnAnotherPageAsTheSameRecord) {
     tri->Resize(0, 45, 77);
     d.Add(std::move(tri));
     d.AddPicture(3, 4);
-    d.Add(LaidOutText(11, 13, "Title\r\nline two", Arial(10)));
+    d.Add(LaidOutText(11, 13, "Title\r\nline two", ArialFont(10)));
     d.Item(7).Data().rotation = 90;
     d.Item(7).Data().alignment = 2;
     const int front = d.PageIndexOf(FrontCover), disc = d.PageIndexOf(Disc);
@@ -912,7 +905,7 @@ TEST(ViewCommands, SettingsOfThePageAndItsTextsMarkTheProjectChanged) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         Desk d;
-        d.Add(LaidOutText(10, 10, "Left", Arial(10)));
+        d.Add(LaidOutText(10, 10, "Left", ArialFont(10)));
         const int hole = d.Page().printOverInnerCircle, border = d.Page().showBorder;
         d.view.selectedIndex = c.withText ? 0 : -1;
         d.view.OnCommand(c.command);
@@ -1006,7 +999,7 @@ bool SizeImageEnabled(QMenu* menu) { return menu->actions().front()->isEnabled()
 
 TEST(ViewContextMenu, EntriesFollowTheSelectionAndTheCopy) {
     Desk d;
-    d.Add(LaidOutText(10, 10, "Right", Arial(10)));
+    d.Add(LaidOutText(10, 10, "Right", ArialFont(10)));
     d.Item(0).Data().alignment = 2;
     d.AddPicture(100, 100);
     d.view.EnsureTrackList();
@@ -1191,7 +1184,7 @@ TEST(ViewPictures, PictureOnAFrontCoverIsNotCentred) {
 
 TEST(ViewAttributes, OutlineAndFillColoursGoToTheSelection) {
     Desk d;
-    d.Add(LaidOutText(100, 100, "Text", Arial(10)));
+    d.Add(LaidOutText(100, 100, "Text", ArialFont(10)));
     d.AddRect(10, 10, 50, 50);
     const ItemData text = d.Item(0).Data();
     testsupport::ScriptedUi ui;
@@ -1258,38 +1251,38 @@ TEST(ViewAttributes, BackgroundColourOpensWithThePagesAndIsRemembered) {
 
 TEST(ViewAttributes, FontDialogChangesTheSelectedTextOrTheFontOfNewText) {
     Desk d;
-    d.Add(LaidOutText(60, 60, "Font", Arial(10)));
+    d.Add(LaidOutText(60, 60, "Font", ArialFont(10)));
     d.Item(0).Rotate90(90);
     testsupport::ScriptedUi ui;
-    ui.AnswerFont(ui::FontChoice{Arial(20), kRed}).AnswerFont(std::nullopt);
+    ui.AnswerFont(ui::FontChoice{ArialFont(20), kRed}).AnswerFont(std::nullopt);
 
     d.view.selectedIndex = 0;
     d.view.OnCommand(cmd::Font);
     ASSERT_EQ(ui.Calls().size(), 1u);
-    EXPECT_EQ(ui.Calls()[0].font, Arial(10)); // opens with the item's font
+    EXPECT_EQ(ui.Calls()[0].font, ArialFont(10)); // opens with the item's font
     const LabelItem& item = d.Item(0);
-    EXPECT_EQ(item.Data().font, Arial(20));
+    EXPECT_EQ(item.Data().font, ArialFont(20));
     EXPECT_EQ(item.Data().rotation, 90.0);
     // Laid out for the new font, and still standing on end as the turned text does.
     EXPECT_GT(item.GetRect().Height(), item.GetRect().Width());
-    EXPECT_EQ(d.view.currentFont, Arial(20));
+    EXPECT_EQ(d.view.currentFont, ArialFont(20));
     EXPECT_EQ(d.view.fillColor, kRed);
 
     const ItemData chosen = item.Data();
     d.view.OnCommand(cmd::Font); // cancelled
     EXPECT_EQ(item.Data(), chosen);
-    EXPECT_EQ(d.view.currentFont, Arial(20));
+    EXPECT_EQ(d.view.currentFont, ArialFont(20));
 
     // Without a text selected the font is the one new text gets, the open editor's too.
     d.Type(200, 300, QStringLiteral("new"));
-    ui.AnswerFont(ui::FontChoice{Arial(30), kBlue});
+    ui.AnswerFont(ui::FontChoice{ArialFont(30), kBlue});
     d.view.OnCommand(cmd::Font);
-    EXPECT_EQ(ui.Calls().back().font, Arial(20));
-    EXPECT_EQ(d.view.TextEditor()->ItemFont(), Arial(30));
+    EXPECT_EQ(ui.Calls().back().font, ArialFont(20));
+    EXPECT_EQ(d.view.TextEditor()->ItemFont(), ArialFont(30));
     EXPECT_EQ(d.view.TextEditor()->TextColor(), kBlue);
     d.view.OnCommand(cmd::SelectTool);
     ASSERT_EQ(d.Count(), 2);
-    EXPECT_EQ(d.Item(1).Data().font, Arial(30));
+    EXPECT_EQ(d.Item(1).Data().font, ArialFont(30));
     EXPECT_EQ(d.Item(1).Data().fillColor, kBlue);
 }
 
@@ -1316,7 +1309,7 @@ TEST(ViewWidget, MouseAndKeyEventsReachTheHandlers) {
 }
 
 TEST(QtUiFonts, FontsRoundTripThroughTheDialogsPointSizes) {
-    LogFont f = Arial(-21); // 16 points on a 96 dpi screen
+    LogFont f = ArialFont(-21); // 16 points on a 96 dpi screen
     f.lfWeight = FW_BOLD;
     f.lfItalic = 1;
     f.lfCharSet = ANSI_CHARSET;
