@@ -356,7 +356,7 @@ void CVellumarkView::OnMouseMove(QPoint client) {
 
 void CVellumarkView::OnLButtonUp(QPoint client) {
     const Point p = ClientToDesign(client);
-    if (viewport()->rect().contains(client) && !isMinimized() && takeGalleryDrop) {
+    if (viewport()->rect().contains(client) && !window()->isMinimized() && takeGalleryDrop) {
         if (std::optional<QString> dropped = takeGalleryDrop()) {
             AddPicture(*dropped, p);
             return;
